@@ -56,3 +56,70 @@ class KVLogFile:
 @pytest.fixture
 def kvlog():
     return KVLogFile()
+
+
+def _build_arch():
+    cache = BUILD / "CMakeCache.txt"
+    if cache.exists():
+        for line in cache.read_text(errors="replace").splitlines():
+            if line.startswith("CMAKE_SYSTEM_PROCESSOR:"):
+                return line.split("=", 1)[1].strip()
+    return "i686"
+
+
+ARCH = _build_arch()
+# The registry view that the programs under test write to (a 32-bit program in a 64-bit prefix
+# writes HKLM\Software into the 32-bit view).
+REG_VIEW = "/reg:32" if ARCH == "i686" else "/reg:64"
+
+
+def reg_query(key, value):
+    """The data of a registry value as reg.exe prints it, or None when it does not exist."""
+    result = run_win("reg.exe", "query", key, "/v", value, REG_VIEW)
+    if result.returncode != 0:
+        return None
+    for line in result.stdout.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[0].lower() == value.lower() and parts[1].startswith("REG_"):
+            return parts[2] if len(parts) == 3 else ""
+    return None
+
+
+def reg_set(key, value, data, kind="REG_SZ"):
+    result = run_win("reg.exe", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f", REG_VIEW)
+    assert result.returncode == 0, result.stdout + result.stderr
+
+
+def reg_delete(key, value=None):
+    args = ["reg.exe", "delete", key] + (["/v", value] if value else []) + ["/f", REG_VIEW]
+    run_win(*args)
+
+
+class windows_version:
+    """Makes Wine report another Windows version to one program (by its executable name):
+    win98, nt40, win2k, winxp, winxp64, win2003, vista, win7."""
+
+    KEY = "HKCU\\Software\\Wine\\AppDefaults\\{}"
+
+    def __init__(self, exe_name, version):
+        self.key, self.version = self.KEY.format(exe_name), version
+
+    def __enter__(self):
+        result = run_win("reg.exe", "add", self.key, "/v", "Version", "/d", self.version, "/f")
+        assert result.returncode == 0, result.stdout + result.stderr
+        return self
+
+    def __exit__(self, *exc):
+        run_win("reg.exe", "delete", self.key, "/f")
+
+
+def program_folder(target, names, extra=()):
+    """Copies shipped binaries (by file name) and extra host files into target, like a work folder."""
+    import shutil
+    target = pathlib.Path(target)
+    target.mkdir(parents=True, exist_ok=True)
+    for name in names:
+        shutil.copy(DIST / name, target / name)
+    for path in extra:
+        shutil.copy(path, target / pathlib.Path(path).name)
+    return target
