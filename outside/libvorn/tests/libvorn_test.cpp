@@ -183,6 +183,46 @@ TEST_F(CommObjectTest, DirectModeSetOnHostThreadServesChecksOnAnotherThread)
     EXPECT_EQ(Calls(journal, "ObjectDestroyed").size(), 1u);
 }
 
+// The engine may call from a multithreaded apartment: the marshalled pointer works there too.
+TEST_F(CommObjectTest, MainInterfaceServesAThreadOfTheMultithreadedApartment)
+{
+    HostThread host({{kSlotSetOpenType, nullptr, kCommOpenDirect}});
+    ASSERT_TRUE(host.WaitReady());
+    ASSERT_EQ(host.marshalled, S_OK);
+    struct Caller {
+        HostThread* host;
+        HRESULT init = E_FAIL;
+        HRESULT check = E_FAIL;
+        LONG verdict = -1;
+        unsigned tid = 0;
+    } caller{&host};
+    auto run = [](void* arg) -> unsigned {
+        auto* c = static_cast<Caller*>(arg);
+        c->init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        if (ICommObject* object = c->host->Unmarshal()) {
+            c->check = CheckItem(object, L"from-mta", &c->verdict);
+            object->Release();
+        }
+        CoUninitialize();
+        return 0;
+    };
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, &caller, 0, &caller.tid));
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    host.Finish();
+    EXPECT_EQ(caller.init, S_OK);
+    EXPECT_EQ(host.unmarshalled, S_OK);
+    EXPECT_EQ(caller.check, S_OK);
+
+    std::vector<JournalLine> journal = ReadJournal(COMM_OBJECT_JOURNAL_FILE);
+    std::vector<JournalLine> checks = Calls(journal, "Check");
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].tid, caller.tid);
+    EXPECT_EQ(checks[0].fields["item"], "from-mta");
+    EXPECT_EQ(Calls(journal, "ObjectDestroyed").size(), 1u);
+}
+
 struct ProxyCase {
     const char* name;
     const wchar_t* server;
