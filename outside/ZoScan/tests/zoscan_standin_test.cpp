@@ -1,0 +1,402 @@
+// The engine stand-ins driven through their exports, in the order the scanners call them.
+
+#include "EngineFixture.h"
+
+#include "QelSig.h"
+
+#include <fstream>
+#include <map>
+
+namespace {
+
+const Reported* OnlyDetection(const std::vector<Reported>& results)
+{
+    const Reported* found = nullptr;
+    for (const Reported& r : results)
+        if (r.detections) {
+            if (found)
+                return nullptr;
+            found = &r;
+        }
+    return found;
+}
+
+// A path as the journal quotes it.
+std::string Escaped(const std::string& path)
+{
+    std::string out;
+    for (char c : path)
+        out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+// Removes the pending restart operations on files of `folder` (pairs of source and target texts), so that
+// no later test of this prefix sees them. Returns how many pairs it removed.
+int DropPendingOperations(const std::string& folder)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    std::vector<wchar_t> value(64 * 1024);
+    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t)), type = 0;
+    int dropped = 0;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                         &size) == ERROR_SUCCESS && type == REG_MULTI_SZ) {
+        std::wstring wide(folder.begin(), folder.end());
+        // Pairs of texts; a target may be empty, so split by the size, not at the first empty text.
+        std::vector<std::wstring> texts;
+        size_t count = size / sizeof(wchar_t), start = 0;
+        for (size_t i = 0; i < count; ++i) {
+            if (value[i] == L'\0') {
+                texts.emplace_back(value.data() + start, i - start);
+                start = i + 1;
+            }
+        }
+        if (texts.size() % 2)
+            texts.pop_back(); // the list's closing empty text
+        std::wstring kept;
+        for (size_t i = 0; i < texts.size(); i += 2) {
+            const std::wstring& target = texts[i + 1];
+            if (texts[i].find(wide) != std::wstring::npos) {
+                ++dropped;
+                continue;
+            }
+            kept += texts[i] + L'\0' + target + L'\0';
+        }
+        kept += L'\0';
+        if (kept.size() == 1)
+            RegDeleteValueW(key, L"PendingFileRenameOperations");
+        else
+            RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                           reinterpret_cast<const BYTE*>(kept.data()), static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+    return dropped;
+}
+
+} // namespace
+
+TEST_F(EngineFolder, FolderScanReportsOneDetectionAndHonoursExclusions)
+{
+    CreateDirectoryA(Data("excluded").c_str(), nullptr);
+    WriteFile(Data("eicar.com"), Eicar());
+    WriteFile(Data("clean.txt"), "nothing to see here\r\n");
+    WriteFile(Data("excluded\\eicar.com"), Eicar());
+    WriteFile(Data("skipped.tmp"), Eicar());
+    OpenScan();
+    std::string folders = Data("EXCLUDED") + '\0' + '\0';
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_EXCLUDE_FOLDERS_LIST, reinterpret_cast<uintptr_t>(folders.data())), 0);
+    std::string extensions = std::string("tmp") + '\0' + '\0';
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_EXCLUDE_EXTENSIONS_LIST,
+                             reinterpret_cast<uintptr_t>(extensions.data())), 0);
+    uint8_t machine[17] = {0x10, 0x32, 0x54, 0x76, 0x98, 0xba, 0xdc, 0xfe, 1, 2, 3, 4, 5, 6, 7, 8, 0};
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_MCUID, reinterpret_cast<uintptr_t>(machine)), 0);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_FIRST_ACTION, ZOSCAN_ACTION_IGNORE), 0);
+    AddPath(folder_ + "data");
+
+    ASSERT_EQ(Analyse(), 0);
+
+    ASSERT_EQ(results_.size(), 2u); // the excluded folder and extension are not analysed at all
+    const Reported* hit = OnlyDetection(results_);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->path, Data("eicar.com"));
+    EXPECT_EQ(hit->name, "eicar.com");
+    EXPECT_EQ(hit->malware, "EICAR-Test-File");
+    EXPECT_EQ(hit->malwareType, ZOSCAN_MALWARE_VIRUS);
+    EXPECT_EQ(hit->elementType, ZOSCAN_ELEMENT_FILE);
+    EXPECT_EQ(hit->location, ZOSCAN_LOCATION_DISK);
+    EXPECT_EQ(hit->state, ZOSCAN_STATE_INFECTED);
+    EXPECT_EQ(hit->md5, Md5Hex(Eicar()));
+    EXPECT_FALSE(hit->extra.empty());
+    EXPECT_EQ(ReadFile(Data("eicar.com")), Eicar()); // "ignore" leaves the file alone
+    for (const Reported& r : results_) {
+        if (!r.detections) {
+            EXPECT_EQ(r.state, ZOSCAN_STATE_CLEAN) << r.path;
+        }
+    }
+    ASSERT_GE(events_.size(), 2u);
+    EXPECT_EQ(events_.front(), ZOSCAN_EVENT_BEGIN);
+    EXPECT_EQ(events_.back(), ZOSCAN_EVENT_END);
+
+    // Every call is in the journal with its arguments decoded.
+    EXPECT_TRUE(JournalHas("ZOScan_InitializeAPI version=15134 -> 0"));
+    EXPECT_TRUE(JournalHas("item=0x805 ZOSCAN_CFG_EXCLUDE_FOLDERS_LIST value=[\"" + Escaped(Data("EXCLUDED")) +
+                           "\"] -> 0"));
+    EXPECT_TRUE(JournalHas("ZOSCAN_CFG_EXCLUDE_EXTENSIONS_LIST value=[\"tmp\"] -> 0"));
+    EXPECT_TRUE(JournalHas("ZOSCAN_CFG_MCUID value=1032547698badcfe0102030405060708 -> 0"));
+    EXPECT_TRUE(JournalHas("kind=0x11002 path=\"" + Escaped(folder_ + "data") + "\" option=1 -> 0"));
+    EXPECT_TRUE(JournalHas("malware=\"EICAR-Test-File\""));
+}
+
+TEST_F(EngineFolder, ReportsOnlyTheCallbackTypesOfTheMask)
+{
+    WriteFile(Data("a.com"), Eicar());
+    OpenScan(ZOSCAN_CALLBACK_RESULT);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_FIRST_ACTION, ZOSCAN_ACTION_ASK), 0);
+    AddPath(Data("a.com"));
+    ASSERT_EQ(Analyse(), 0);
+    for (uint32_t type : types_)
+        EXPECT_EQ(type, ZOSCAN_CALLBACK_RESULT);
+    ASSERT_EQ(results_.size(), 1u);
+    EXPECT_TRUE(questions_.empty()); // no question without type 4 in the mask: nothing is done
+    EXPECT_EQ(results_[0].state, ZOSCAN_STATE_INFECTED);
+}
+
+TEST_F(EngineFolder, StopFromTheProgressCallbackEndsTheAnalysis)
+{
+    for (int i = 0; i < 6; ++i)
+        WriteFile(Data("file" + std::to_string(i) + ".txt"), "plain " + std::to_string(i));
+    OpenScan();
+    AddPath(folder_ + "data");
+    stopAtProgress_ = 2;
+    EXPECT_EQ(Analyse(), ZOSCAN_RESULT_STOPPED);
+    EXPECT_EQ(progressItems_.size(), 3u);
+    EXPECT_EQ(results_.size(), 2u);
+    EXPECT_EQ(events_.back(), ZOSCAN_EVENT_END);
+}
+
+struct AnswerCase {
+    uint32_t answer;
+    uint32_t state;
+    bool fileKeepsSignature;
+    bool quarantined;
+};
+
+class QuestionAnswer : public EngineFolder, public ::testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(QuestionAnswer, TheEngineActsOnTheAnswer)
+{
+    const AnswerCase& c = GetParam();
+    std::string infected = "MZ header;" + Eicar() + ";trailer";
+    WriteFile(Data("tool.exe"), infected);
+    OpenScan();
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_FIRST_ACTION, ZOSCAN_ACTION_ASK), 0);
+    AddPath(Data("tool.exe"));
+    answer_ = c.answer;
+    ASSERT_EQ(Analyse(), 0);
+
+    ASSERT_EQ(questions_.size(), 1u);
+    EXPECT_EQ(questions_[0].path, Data("tool.exe"));
+    EXPECT_EQ(questions_[0].malware, "EICAR-Test-File");
+    EXPECT_TRUE(questions_[0].possible & ZOSCAN_POSSIBLE_DISINFECT);
+    ASSERT_EQ(results_.size(), 1u);
+    EXPECT_EQ(results_[0].state, c.state);
+    EXPECT_EQ(results_[0].rebootPending, 0u);
+    EXPECT_EQ(ReadFile(Data("tool.exe")), c.fileKeepsSignature ? infected : "MZ header;;trailer");
+    std::string copy = folder_ + "Quarantine\\" + Md5Hex(infected);
+    EXPECT_EQ(ReadFile(copy + ".qel") == infected, c.quarantined);
+    if (c.quarantined) {
+        char path[MAX_PATH] = {};
+        GetPrivateProfileStringA("Element", "Malware", "", path, MAX_PATH, (copy + ".ini").c_str());
+        EXPECT_STREQ(path, "EICAR-Test-File");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, QuestionAnswer,
+                         ::testing::Values(AnswerCase{ZOSCAN_ACTION_DISINFECT, ZOSCAN_STATE_DISINFECTED, false, false},
+                                           AnswerCase{ZOSCAN_ACTION_IGNORE, ZOSCAN_STATE_INFECTED, true, false},
+                                           AnswerCase{ZOSCAN_ACTION_COPY_QUARANTINE, ZOSCAN_STATE_COPIED, true, true}));
+
+TEST_F(EngineFolder, FileInUseIsDisinfectedAtTheNextRestart)
+{
+    std::string infected = "head" + Eicar();
+    WriteFile(Data("busy.exe"), infected);
+    HANDLE busy = CreateFileA(Data("busy.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    OpenScan();
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_FIRST_ACTION, ZOSCAN_ACTION_DISINFECT), 0);
+    AddPath(Data("busy.exe"));
+    ASSERT_EQ(Analyse(), 0);
+    CloseHandle(busy);
+    ASSERT_EQ(results_.size(), 1u);
+    EXPECT_EQ(results_[0].rebootPending, 1u);
+    EXPECT_EQ(results_[0].state, ZOSCAN_STATE_DISINFECTED);
+    EXPECT_EQ(ReadFile(Data("busy.exe")), infected);
+    EXPECT_EQ(ReadFile(Data("busy.exe.qelnew")), "head");
+    EXPECT_EQ(DropPendingOperations(folder_), 1); // the replacement waits for the restart
+}
+
+TEST_F(EngineFolder, DetectionDataHandedBackDisinfectsThatElement)
+{
+    std::string infected = "start;" + Eicar() + ";end";
+    WriteFile(Data("again.exe"), infected);
+    OpenScan();
+    AddPath(Data("again.exe"));
+    ASSERT_EQ(Analyse(), 0);
+    ASSERT_EQ(results_.size(), 1u);
+    std::vector<uint8_t> data = results_[0].extra;
+    ASSERT_FALSE(data.empty());
+
+    ZoScanHandle second = scan.CreateList();
+    ASSERT_NE(second, nullptr);
+    std::vector<uint8_t> buffer = data;
+    ZoDetectionDataRecord dataRecord{buffer.data(), static_cast<uint32_t>(buffer.size())};
+    ZoMalwareRecord malware{};
+    malware.type = 1;
+    ZoDetectionItemRecord item{};
+    item.size = sizeof item;
+    item.malware = &malware;
+    item.data = &dataRecord;
+    ASSERT_EQ(scan.AddItem(second, ZOSCAN_ITEM_DETECTION, &item), 0);
+    std::fill(buffer.begin(), buffer.end(), 0); // the caller reuses its buffers
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_FIRST_ACTION, ZOSCAN_ACTION_DISINFECT), 0);
+    results_.clear();
+    ASSERT_EQ(scan.Analyse(system_, second), 0);
+    scan.FreeList(second);
+
+    ASSERT_EQ(results_.size(), 1u);
+    EXPECT_EQ(results_[0].extra, data);
+    EXPECT_EQ(results_[0].state, ZOSCAN_STATE_DISINFECTED);
+    EXPECT_EQ(ReadFile(Data("again.exe")), "start;;end");
+}
+
+TEST_F(EngineFolder, DetectionGroupsFollowTheSettings)
+{
+    WriteFile(Data("joke.txt"), "xx KVAUDIT-TEST-JOKE-7F31 xx");
+    WriteFile(Data("spy.txt"), "KVAUDIT-TEST-SPYWARE-7F31");
+    WriteFile(Data("md5.bin"), "KVAUDIT-TEST-MD5-FILE\n");
+    OpenScan(ZOSCAN_CALLBACK_RESULT);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_ACTIVATE_JOKES_SCAN, 0), 0);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_CONFIGURE_SPYWARE_SCAN, 1), 0);
+    AddPath(folder_ + "data");
+    ASSERT_EQ(Analyse(), 0);
+    std::map<std::string, std::string> found;
+    for (const Reported& r : results_)
+        found[r.name] = r.malware;
+    EXPECT_EQ(found["joke.txt"], "");
+    EXPECT_EQ(found["spy.txt"], "Spyware/KvTest");
+    EXPECT_EQ(found["md5.bin"], "Virus/KvTestMd5");
+}
+
+TEST_F(EngineFolder, TimeOutEventFromTheScenario)
+{
+    WriteFile(Data("a.txt"), "a");
+    WriteFile(Data("b.txt"), "b");
+    Scenario("[Events]\r\nErrorAfter=1\r\n");
+    OpenScan();
+    AddPath(folder_ + "data");
+    ASSERT_EQ(Analyse(), 0);
+    ASSERT_EQ(events_.size(), 3u);
+    EXPECT_EQ(events_[1], 0x300u + ZOSCAN_ERROR_TIMEOUT);
+}
+
+TEST_F(EngineFolder, MemoryAnalysisFindsThisProcess)
+{
+    OpenScan(ZOSCAN_CALLBACK_RESULT);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_EXCLUDE_CURRENT_PROCESS, 0), 0);
+    ASSERT_EQ(scan.AddItem(list_, ZOSCAN_ITEM_MEMORY, nullptr), 0);
+    ASSERT_EQ(Analyse(), 0);
+    bool self = false, module = false;
+    for (const Reported& r : results_) {
+        if (r.name == "zoscan_standin_test.exe")
+            self = r.elementType == ZOSCAN_ELEMENT_PROCESS && r.running == 1 && r.location == ZOSCAN_LOCATION_SYSTEM;
+        if (r.path == folder_ + "ZoScan.dll")
+            module = r.elementType == ZOSCAN_ELEMENT_FILE;
+    }
+    EXPECT_TRUE(self);
+    EXPECT_TRUE(module);
+}
+
+struct FailureCase {
+    const char* scenario;
+    const char* call;
+    int code;
+};
+
+class InjectedFailure : public EngineFolder, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(InjectedFailure, SurfacesWithItsCode)
+{
+    const FailureCase& c = GetParam();
+    Scenario(std::string("[Fail]\r\n") + c.scenario + "\r\n");
+    ASSERT_NE(LoadScan(), nullptr);
+    std::string call = c.call;
+    if (call == "InitializeAPI") {
+        EXPECT_EQ(scan.InitializeAPI(ZOSCAN_INTERFACE_VERSION), c.code);
+        return;
+    }
+    ASSERT_EQ(scan.InitializeAPI(ZOSCAN_INTERFACE_VERSION), 0);
+    if (call == "CreateList") {
+        EXPECT_EQ(scan.CreateList(), nullptr);
+        EXPECT_EQ(scan.GetLastError(nullptr), c.code);
+        return;
+    }
+    std::string programFolder = folder_.substr(0, folder_.size() - 1);
+    ZoScanSystemRecord record{};
+    record.size = sizeof record;
+    record.folder1 = record.folder2 = programFolder.data();
+    system_ = scan.InitializeSystem(&record);
+    if (call == "InitializeSystem") {
+        EXPECT_EQ(system_, nullptr);
+        EXPECT_EQ(scan.GetLastError(nullptr), c.code);
+        return;
+    }
+    ASSERT_NE(system_, nullptr);
+    list_ = scan.CreateList();
+    if (call == "Configure") {
+        EXPECT_EQ(scan.Configure(system_, ZOSCAN_CFG_ACTIVATED_CALLBACK_TYPES, 0xA7), 0);
+        EXPECT_EQ(scan.Configure(system_, ZOSCAN_CFG_SCAN_NETWORK, 0), c.code);
+    } else if (call == "AddItem") {
+        EXPECT_EQ(scan.AddItem(list_, ZOSCAN_ITEM_MEMORY, nullptr), c.code);
+    } else if (call == "Analyse") {
+        EXPECT_EQ(scan.Analyse(system_, list_), c.code);
+    }
+    EXPECT_TRUE(JournalHas("-> " + std::to_string(c.code)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, InjectedFailure,
+    ::testing::Values(FailureCase{"ZOScan_InitializeAPI=1234", "InitializeAPI", 1234},
+                      FailureCase{"ZOScan_CreateAnalizableItemsList=8", "CreateList", 8},
+                      FailureCase{"ZOScan_InitializeAnalysisSystem=5", "InitializeSystem", 5},
+                      FailureCase{"ZOScan_ConfigureAnalysis.0x402=87", "Configure", 87},
+                      FailureCase{"ZOScan_AddAnalizableItem.0x2=14", "AddItem", 14},
+                      FailureCase{"ZOScan_Analyse=31", "Analyse", 31}));
+
+struct SignatureFileCase {
+    const char* what;
+    int damage; // 0 remove the file, 1 flip a byte, 2 cut it short
+    int code;
+};
+
+class BrokenSignatureFile : public EngineFolder, public ::testing::WithParamInterface<SignatureFileCase> {};
+
+TEST_P(BrokenSignatureFile, BothSubsystemsRefuseToStart)
+{
+    const SignatureFileCase& c = GetParam();
+    std::string sig = folder_ + "Qel.sig";
+    std::string bytes = ReadFile(sig);
+    if (c.damage == 0)
+        DeleteFileA(sig.c_str());
+    else if (c.damage == 1) {
+        bytes[bytes.size() / 2] ^= 0x01;
+        WriteFile(sig, bytes);
+    } else
+        WriteFile(sig, bytes.substr(0, bytes.size() - 20));
+
+    ASSERT_NE(LoadScan(), nullptr);
+    ASSERT_EQ(scan.InitializeAPI(ZOSCAN_INTERFACE_VERSION), 0);
+    std::string programFolder = folder_.substr(0, folder_.size() - 1);
+    ZoScanSystemRecord record{};
+    record.size = sizeof record;
+    record.folder1 = record.folder2 = programFolder.data();
+    EXPECT_EQ(scan.InitializeSystem(&record), nullptr);
+    EXPECT_EQ(scan.GetLastError(nullptr), c.code);
+
+    ASSERT_NE(LoadZokas(), nullptr);
+    auto init = reinterpret_cast<AS_InitializeAnalysisSystem_t>(
+        reinterpret_cast<void*>(GetProcAddress(zokasModule_, "AS_InitializeAnalysisSystem")));
+    auto mdfs = reinterpret_cast<MDFS_InitializeMalwareDefinitionFileSubsystem_t>(
+        reinterpret_cast<void*>(GetProcAddress(zokasModule_, "MDFS_InitializeMalwareDefinitionFileSubsystem")));
+    ZoAnalysisSystemRecord as{sizeof(ZoAnalysisSystemRecord), "0123456789abcdef0123456789abcdef", "1.0"};
+    ZokasHandle handle = init(&as, sig.c_str(), 1);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(mdfs(handle, sig.c_str(), 1), c.code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, BrokenSignatureFile,
+                         ::testing::Values(SignatureFileCase{"missing", 0, ERROR_FILE_NOT_FOUND},
+                                           SignatureFileCase{"flipped", 1, ERROR_INVALID_DATA},
+                                           SignatureFileCase{"short", 2, ERROR_INVALID_DATA}));
