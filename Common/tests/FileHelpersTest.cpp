@@ -153,10 +153,9 @@ TEST(ScopeLogger, BracketsTheFunctionInTheLog)
 {
     TestLog log;
     LoggedFunction();
-    std::vector<LogRecord> records = log.Records();
     std::vector<std::string> mine;
-    for (const LogRecord& r : records)
-        if (r.sourceFile == "FileHelpersTest.cpp")
+    for (const LogRecord& r : log.Records())
+        if (r.pid == GetCurrentProcessId() && r.sourceFile == "FileHelpersTest.cpp")
             mine.push_back(r.module + " " + r.message);
     EXPECT_EQ(mine, (std::vector<std::string>{"KvScan +LoggedFunction()", "KvScan inside", "KvScan -LoggedFunction()"}));
 }

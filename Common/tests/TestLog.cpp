@@ -45,7 +45,16 @@ std::vector<LogRecord> TestLog::Records() const
         // time, pid, tid, module, source file, line, message
         std::vector<std::string> fields = Split(line, "\t", 7);
         if (fields.size() == 7)
-            records.push_back({fields[3], fields[4], fields[5], fields[6]});
+            records.push_back({std::stoul(fields[1]), fields[3], fields[4], fields[5], fields[6]});
     }
     return records;
+}
+
+std::vector<std::string> TestLog::Messages(const std::string& sourceFile) const
+{
+    std::vector<std::string> messages;
+    for (const LogRecord& record : Records())
+        if (record.pid == GetCurrentProcessId() && record.sourceFile == sourceFile)
+            messages.push_back(record.message);
+    return messages;
 }

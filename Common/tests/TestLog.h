@@ -5,6 +5,7 @@
 #include <vector>
 
 struct LogRecord {
+    unsigned long pid;
     std::string module;
     std::string sourceFile;
     std::string line;
@@ -15,6 +16,8 @@ class TestLog {
 public:
     TestLog(); // remembers the current end of the log
     std::vector<LogRecord> Records() const; // lines appended since, oldest first
+    // Messages of this process from one source file, oldest first.
+    std::vector<std::string> Messages(const std::string& sourceFile) const;
 
 private:
     long long start_;
