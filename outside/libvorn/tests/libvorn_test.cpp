@@ -183,21 +183,17 @@ TEST_F(CommObjectTest, DirectModeSetOnHostThreadServesChecksOnAnotherThread)
     EXPECT_EQ(Calls(journal, "ObjectDestroyed").size(), 1u);
 }
 
-// The engine may call from a multithreaded apartment: the marshalled pointer works there too.
-TEST_F(CommObjectTest, MainInterfaceServesAThreadOfTheMultithreadedApartment)
-{
-    HostThread host({{kSlotSetOpenType, nullptr, kCommOpenDirect}});
-    ASSERT_TRUE(host.WaitReady());
-    ASSERT_EQ(host.marshalled, S_OK);
-    struct Caller {
-        HostThread* host;
-        HRESULT init = E_FAIL;
-        HRESULT check = E_FAIL;
-        LONG verdict = -1;
-        unsigned tid = 0;
-    } caller{&host};
-    auto run = [](void* arg) -> unsigned {
-        auto* c = static_cast<Caller*>(arg);
+// A thread of the multithreaded apartment that unmarshals the main interface and calls Check once.
+struct MtaCaller {
+    HostThread* host;
+    HRESULT init = E_FAIL;
+    HRESULT check = E_FAIL;
+    LONG verdict = -1;
+    unsigned tid = 0;
+
+    static unsigned __stdcall Run(void* arg)
+    {
+        auto* c = static_cast<MtaCaller*>(arg);
         c->init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         if (ICommObject* object = c->host->Unmarshal()) {
             c->check = CheckItem(object, L"from-mta", &c->verdict);
@@ -205,8 +201,17 @@ TEST_F(CommObjectTest, MainInterfaceServesAThreadOfTheMultithreadedApartment)
         }
         CoUninitialize();
         return 0;
-    };
-    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, &caller, 0, &caller.tid));
+    }
+};
+
+// The engine may call from a multithreaded apartment: the marshalled pointer works there too.
+TEST_F(CommObjectTest, MainInterfaceServesAThreadOfTheMultithreadedApartment)
+{
+    HostThread host({{kSlotSetOpenType, nullptr, kCommOpenDirect}});
+    ASSERT_TRUE(host.WaitReady());
+    ASSERT_EQ(host.marshalled, S_OK);
+    MtaCaller caller{&host};
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &MtaCaller::Run, &caller, 0, &caller.tid));
     ASSERT_NE(thread, nullptr);
     ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     CloseHandle(thread);
