@@ -30,6 +30,12 @@ const wchar_t* const kFiles[] = {COMM_OBJECT_JOURNAL_FILE, COMM_OBJECT_SCENARIO_
 // Creates the folder before the first test and removes it after the last.
 class FolderEnvironment : public ::testing::Environment {
 public:
+    void SetUp() override
+    {
+        for (const wchar_t* name : kLibraries)
+            ASSERT_NE(GetFileAttributesW(InFolder(name).c_str()), INVALID_FILE_ATTRIBUTES)
+                << "not copied from " << Utf8(DistFolder()) << ": " << Utf8(name);
+    }
     void TearDown() override
     {
         RemoveRegistrations();
