@@ -4,6 +4,8 @@
 
 #include "QelSig.h"
 
+#include <shlobj.h>
+
 #include <fstream>
 #include <map>
 
@@ -400,3 +402,23 @@ INSTANTIATE_TEST_SUITE_P(Damage, BrokenSignatureFile,
                          ::testing::Values(SignatureFileCase{"missing", 0, ERROR_FILE_NOT_FOUND},
                                            SignatureFileCase{"flipped", 1, ERROR_INVALID_DATA},
                                            SignatureFileCase{"short", 2, ERROR_INVALID_DATA}));
+
+TEST_F(EngineFolder, MailStoresAreTheMailFilesOfTheProfile)
+{
+    char profile[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, profile)));
+    std::string base = std::string(profile) + "\\engine_test_" + std::to_string(GetCurrentProcessId());
+    WriteFile(base + ".eml", "Subject: hello\r\n\r\n" + Eicar());
+    WriteFile(base + ".pst", Eicar());
+    OpenScan(ZOSCAN_CALLBACK_RESULT);
+    ASSERT_EQ(scan.AddItem(list_, ZOSCAN_ITEM_OUTLOOK_EXPRESS, nullptr), 0);
+    int result = Analyse();
+    DeleteFileA((base + ".eml").c_str());
+    DeleteFileA((base + ".pst").c_str());
+    ASSERT_EQ(result, 0);
+    const Reported* hit = OnlyDetection(results_);
+    ASSERT_NE(hit, nullptr); // the Outlook store is not an Outlook Express one
+    EXPECT_EQ(hit->path, base + ".eml");
+    EXPECT_EQ(hit->location, ZOSCAN_LOCATION_OUTLOOK_EXPRESS);
+    EXPECT_EQ(hit->malware, "EICAR-Test-File");
+}
