@@ -122,6 +122,39 @@ TEST_F(Zokas, UpdateReplacesTheFileOnlyWithValidDefinitions)
     EXPECT_TRUE(JournalHas("replaced date=\"2027-01-15 08:00:00\" -> 0"));
 }
 
+// One stored entry of a ZIP archive (the engine reads the local headers only).
+std::string StoredEntry(const std::string& name, const std::string& content)
+{
+    auto word = [](uint32_t v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>(v >> (8 * i));
+        return out;
+    };
+    uint32_t size = static_cast<uint32_t>(content.size());
+    std::string zip = word(0x04034b50, 4) + word(20, 2) + word(0, 2) + word(0, 2) + word(0, 4) + word(0, 4) +
+                      word(size, 4) + word(size, 4) + word(static_cast<uint32_t>(name.size()), 2) + word(0, 2) + name +
+                      content;
+    return zip;
+}
+
+TEST_F(Zokas, UpdateFromAZipArchive)
+{
+    Open();
+    qelsig::SignatureSet set;
+    set.setNumber = 4300;
+    set.dateText = "2027-02-01 00:00:00";
+    set.signatures.push_back({5, 7, 1, qelsig::kKindPattern, "Zip/One", {'z', 'i', 'p'}});
+    std::vector<uint8_t> bytes = qelsig::Serialise(set);
+    std::string content(bytes.begin(), bytes.end());
+    std::string update = folder_ + "qelsig.zip";
+    WriteFile(update, StoredEntry("readme.txt", "x") + StoredEntry("sig/QEL.SIG", content) + "PK\x01\x02");
+    auto updateCall = Get<MDFS_UpdateSignatureFile_t>(zokasModule_, "MDFS_UpdateSignatureFile");
+    EXPECT_EQ(updateCall(handle_, 2, update.c_str(), sig_.c_str()), 0);
+    EXPECT_EQ(ReadFile(sig_), content);
+    EXPECT_EQ(InfoText(ZOKAS_INFO_USABLE), "2027-02-01 00:00:00");
+}
+
 TEST_F(Zokas, InjectedFailureOfTheDefinitionSubsystem)
 {
     Scenario("[Fail]\r\nMDFS_InitializeMalwareDefinitionFileSubsystem=1117\r\nMDFS_GetInfoInt.2=31\r\n");

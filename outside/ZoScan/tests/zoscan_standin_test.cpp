@@ -422,3 +422,37 @@ TEST_F(EngineFolder, MailStoresAreTheMailFilesOfTheProfile)
     EXPECT_EQ(hit->location, ZOSCAN_LOCATION_OUTLOOK_EXPRESS);
     EXPECT_EQ(hit->malware, "EICAR-Test-File");
 }
+
+TEST_F(EngineFolder, SecondActionWhenTheFirstFails)
+{
+    WriteFile(Data("whole.bin"), "KVAUDIT-TEST-MD5-FILE\n"); // a whole-file signature cannot be disinfected
+    OpenScan(ZOSCAN_CALLBACK_RESULT);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_FIRST_ACTION, ZOSCAN_ACTION_DISINFECT), 0);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_ENABLE_SECOND_ACTION, 1), 0);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_SECOND_ACTION, ZOSCAN_ACTION_RENAME), 0);
+    AddPath(Data("whole.bin"));
+    ASSERT_EQ(Analyse(), 0);
+    ASSERT_EQ(results_.size(), 1u);
+    EXPECT_EQ(results_[0].malware, "Virus/KvTestMd5");
+    EXPECT_EQ(results_[0].state, ZOSCAN_STATE_RENAMED);
+    EXPECT_EQ(results_[0].action, ZOSCAN_ACTION_RENAME);
+    EXPECT_EQ(GetFileAttributesA(Data("whole.bin").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFile(Data("whole.bin.vir")), "KVAUDIT-TEST-MD5-FILE\n");
+}
+
+TEST_F(EngineFolder, SuspiciousFilesTakeTheHeuristicAction)
+{
+    std::string content = "KVAUDIT-TEST-SUSPICIOUS-7F31";
+    WriteFile(Data("odd.exe"), content);
+    OpenScan(ZOSCAN_CALLBACK_RESULT);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_FIRST_ACTION, ZOSCAN_ACTION_IGNORE), 0);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_HEURISTIC_SCAN_ACTION, ZOSCAN_ACTION_COPY_QUARANTINE), 0);
+    ASSERT_EQ(scan.Configure(system_, ZOSCAN_CFG_FIRST_ACTION, 7), 87); // not an action: refused, kept "ignore"
+    AddPath(Data("odd.exe"));
+    ASSERT_EQ(Analyse(), 0);
+    ASSERT_EQ(results_.size(), 1u);
+    EXPECT_EQ(results_[0].malwareType, ZOSCAN_MALWARE_SUSPICIOUS);
+    EXPECT_EQ(results_[0].state, ZOSCAN_STATE_COPIED);
+    EXPECT_EQ(ReadFile(folder_ + "Quarantine\\" + Md5Hex(content) + ".qel"), content);
+    EXPECT_EQ(ReadFile(Data("odd.exe")), content);
+}
