@@ -84,6 +84,18 @@ std::string UpperHex(const uint8_t* bytes, size_t size)
     return text;
 }
 
+// "PE32" or "PE32+" for a Windows executable image, else empty.
+std::string ImageKind(const std::vector<uint8_t>& content)
+{
+    if (content.size() < 0x40 || content[0] != 'M' || content[1] != 'Z')
+        return {};
+    uint32_t header = Word(&content[0x3C]);
+    if (header > content.size() || content.size() - header < 26 || std::memcmp(&content[header], "PE\0\0", 4) != 0)
+        return {};
+    uint32_t magic = content[header + 24] | (content[header + 25] << 8);
+    return magic == 0x10B ? "PE32" : magic == 0x20B ? "PE32+" : std::string();
+}
+
 class Run {
 public:
     Run(const ScanSystem& system)
@@ -222,6 +234,16 @@ private:
         qelsig::Md5(content.data(), content.size(), element.md5);
         ZoElementData head{static_cast<uint32_t>(std::min<size_t>(content.size(), 64)), content.data()};
         element.data = &head;
+        // Statistics facts: executables carry flag 1 and their image kind; every element an identifier
+        // derived from its path (version-4 layout).
+        std::string kind = ImageKind(content);
+        if (!kind.empty()) {
+            element.flag = 1;
+            element.text32 = kind.c_str();
+        }
+        qelsig::Md5(reinterpret_cast<const uint8_t*>(pathUtf8.data()), pathUtf8.size(), element.uuid);
+        element.uuid[6] = static_cast<uint8_t>((element.uuid[6] & 0x0F) | 0x40);
+        element.uuid[8] = static_cast<uint8_t>((element.uuid[8] & 0x3F) | 0x80);
 
         qelsig::Match match = qelsig::Find(system_.signatures, content, [&](const qelsig::Signature& s) {
             return Wanted(s) && (!only || s.number == *only);

@@ -185,6 +185,10 @@ int __stdcall EngineFolder::Callback(uint32_t type, void* record, void*)
             r.md5 += digits[b >> 4];
             r.md5 += digits[b & 15];
         }
+        r.flag = e->flag;
+        r.text32 = e->text32 ? e->text32 : "";
+        for (uint8_t b : e->uuid)
+            r.hasUuid = r.hasUuid || b != 0;
         r.detections = result->detections;
         if (result->first) {
             r.malware = result->first->name ? result->first->name : "";

@@ -22,6 +22,9 @@ struct Reported {
     uint32_t rebootPending = 0;
     uint32_t running = 0;
     std::string md5;
+    uint32_t flag = 0;
+    std::string text32;
+    bool hasUuid = false;
     uint32_t detections = 0;
     std::string malware;
     uint32_t malwareType = 0;

@@ -423,6 +423,29 @@ TEST_F(EngineFolder, MailStoresAreTheMailFilesOfTheProfile)
     EXPECT_EQ(hit->malware, "EICAR-Test-File");
 }
 
+TEST_F(EngineFolder, ExecutablesCarryTheirImageKind)
+{
+    std::string image(0x100, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    image[0x3C] = 0x40;
+    image.replace(0x40, 4, std::string("PE\0\0", 4));
+    image[0x40 + 24] = 0x0B;
+    image[0x40 + 25] = 0x01;
+    WriteFile(Data("app.exe"), image);
+    WriteFile(Data("notes.txt"), "MZ but no image");
+    OpenScan(ZOSCAN_CALLBACK_RESULT);
+    AddPath(folder_ + "data");
+    ASSERT_EQ(Analyse(), 0);
+    ASSERT_EQ(results_.size(), 2u);
+    for (const Reported& r : results_) {
+        bool exe = r.name == "app.exe";
+        EXPECT_EQ(r.flag, exe ? 1u : 0u) << r.name;
+        EXPECT_EQ(r.text32, exe ? "PE32" : "") << r.name;
+        EXPECT_TRUE(r.hasUuid) << r.name;
+    }
+}
+
 TEST_F(EngineFolder, SecondActionWhenTheFirstFails)
 {
     WriteFile(Data("whole.bin"), "KVAUDIT-TEST-MD5-FILE\n"); // a whole-file signature cannot be disinfected
