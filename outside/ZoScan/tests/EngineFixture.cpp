@@ -35,13 +35,6 @@ void RemoveTree(const std::string& folder)
     RemoveDirectoryA(folder.c_str());
 }
 
-template <typename T>
-void Resolve(HMODULE module, const char* name, T& target)
-{
-    target = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    ASSERT_NE(target, nullptr) << name;
-}
-
 } // namespace
 
 std::string EngineFolder::DistFolder()
@@ -89,16 +82,8 @@ HMODULE EngineFolder::LoadScan()
     EXPECT_NE(scanModule_, nullptr);
     if (!scanModule_)
         return nullptr;
-    Resolve(scanModule_, "ZOScan_InitializeAPI", scan.InitializeAPI);
-    Resolve(scanModule_, "ZOScan_GetCurrentVersion", scan.GetCurrentVersion);
-    Resolve(scanModule_, "ZOScan_CreateAnalizableItemsList", scan.CreateList);
-    Resolve(scanModule_, "ZOScan_FreeAnalizableItemsList", scan.FreeList);
-    Resolve(scanModule_, "ZOScan_AddAnalizableItem", scan.AddItem);
-    Resolve(scanModule_, "ZOScan_InitializeAnalysisSystem", scan.InitializeSystem);
-    Resolve(scanModule_, "ZOScan_FreeAnalysisSystem", scan.FreeSystem);
-    Resolve(scanModule_, "ZOScan_Analyse", scan.Analyse);
-    Resolve(scanModule_, "ZOScan_GetLastError", scan.GetLastError);
-    Resolve(scanModule_, "ZOScan_ConfigureAnalysis", scan.Configure);
+    const char* missing = scan.Resolve(scanModule_);
+    EXPECT_EQ(missing, nullptr) << missing;
     return scanModule_;
 }
 

@@ -3,7 +3,7 @@
 // engine reports.
 #pragma once
 
-#include "ZoScan.h"
+#include "ZoScanEntryPoints.h"
 #include "zokas.h"
 
 #include <windows.h>
@@ -45,18 +45,7 @@ protected:
     void TearDown() override;
 
     // The engine's calls, resolved from the copy in the program folder.
-    struct ScanApi {
-        ZOScan_InitializeAPI_t InitializeAPI;
-        ZOScan_GetCurrentVersion_t GetCurrentVersion;
-        ZOScan_CreateAnalizableItemsList_t CreateList;
-        ZOScan_FreeAnalizableItemsList_t FreeList;
-        ZOScan_AddAnalizableItem_t AddItem;
-        ZOScan_InitializeAnalysisSystem_t InitializeSystem;
-        ZOScan_FreeAnalysisSystem_t FreeSystem;
-        ZOScan_Analyse_t Analyse;
-        ZOScan_GetLastError_t GetLastError;
-        ZOScan_ConfigureAnalysis_t Configure;
-    } scan{};
+    ZoScanEntryPoints scan;
 
     HMODULE LoadScan();
     HMODULE LoadZokas(const std::string& fromFolder = "");
