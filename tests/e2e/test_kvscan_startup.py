@@ -251,3 +251,15 @@ def test_second_instance_ends_with_4_and_leaves_the_running_audit_alone(tmp_path
     assert reg_query(TESSALY, "LASTAUID") is None
     assert reg_query(RUN_KEY, "KVScanner") is None
     assert reg_query(TESSALY, "Tries") is None
+
+
+PENDING = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager"
+
+
+@pytest.mark.parametrize("args,marked", [([], True), (["/NoClean"], False)])
+def test_launch_result_is_deleted_at_restart_unless_noclean(tmp_path, kvlog, audit_registry, args, marked):
+    folder = make_folder(tmp_path / "work")
+    assert_status(run_win(folder / "KVScan.exe", *args), kvlog, 0)
+    assert launch_result(folder) == 0
+    pending = reg_query(PENDING, "PendingFileRenameOperations") or ""
+    assert (f"{winpath(folder)}\\launch_res.dat".lower() in pending.lower()) == marked, pending
