@@ -13,9 +13,9 @@ int NewBracedGuid(std::string& text)
     RPC_CSTR form = nullptr;
     if (UuidToStringA(&uuid, &form) != RPC_S_OK || !form)
         return 1;
-    text = "{";
-    text += reinterpret_cast<const char*>(form);
-    text += "}";
+    text.push_back('{');
+    text.append(reinterpret_cast<const char*>(form));
+    text.push_back('}');
     RpcStringFreeA(&form);
     for (char& c : text)
         if (c >= 'A' && c <= 'F')
