@@ -59,12 +59,14 @@ def kvlog():
 
 
 def _build_arch():
-    cache = BUILD / "CMakeCache.txt"
-    if cache.exists():
-        for line in cache.read_text(errors="replace").splitlines():
-            if line.startswith("CMAKE_SYSTEM_PROCESSOR:"):
-                return line.split("=", 1)[1].strip()
-    return "i686"
+    """The architecture of the binaries under test, from the PE header of a shipped DLL."""
+    import struct
+    try:
+        data = (DIST / "KVLog.dll").read_bytes()[:4096]
+        machine = struct.unpack_from("<H", data, struct.unpack_from("<I", data, 0x3C)[0] + 4)[0]
+    except (OSError, struct.error):
+        return "i686"
+    return "x86_64" if machine == 0x8664 else "i686"
 
 
 ARCH = _build_arch()

@@ -6,21 +6,9 @@ import time
 
 import pytest
 
-import conftest
 from conftest import (BIN, program_folder, reg_delete, reg_query, reg_set, run_win, start_win, windows_version,
                       winpath)
 
-
-
-def _programs_registry_view():
-    # The build's processor is set by its toolchain file and is not in the CMake cache, so the
-    # harness's own guess says i686 for every build; the toolchain file named in the cache tells.
-    cache = conftest.BUILD / "CMakeCache.txt"
-    text = cache.read_text(errors="replace") if cache.exists() else ""
-    return "/reg:64" if "mingw-x86_64.cmake" in text else "/reg:32"
-
-
-conftest.REG_VIEW = _programs_registry_view()
 
 SHIPPED = ["KVScan.exe", "KVLog.dll", "KVCripto.dll", "KVEReport.dll", "KVNTUtils.dll"]
 TESSALY = "HKLM\\SOFTWARE\\Orvane Software\\Tessaly"
