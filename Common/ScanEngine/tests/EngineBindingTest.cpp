@@ -12,6 +12,7 @@
 #include "TestLog.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -267,6 +268,41 @@ TEST_F(EngineBinding, SignatureDateOnlyWhenTheDefinitionsAreUsable)
     }
     FilePackage closed(config_);
     EXPECT_EQ(closed.signatureDate(), 0);
+}
+
+TEST_F(EngineBinding, ScanThroughTheBindingFindsTheTestFile)
+{
+    WriteFile(Data("eicar.com"), Eicar());
+    WriteFile(Data("clean.txt"), "nothing to see here\r\n");
+    ASSERT_NE(ScanApiRef::currentVersion(), 0u);
+    {
+        AnalysisSystem system(programFolder_, programFolder_, kVersion);
+        AnalyzableItemsList list;
+        ASSERT_EQ(system.configure(ZOSCAN_CFG_INDICATE_GENERICAL_CALLBACK, reinterpret_cast<uintptr_t>(&Callback)), 0);
+        ASSERT_EQ(system.configure(ZOSCAN_CFG_ACTIVATED_CALLBACK_TYPES, 0xA7), 0);
+        ASSERT_EQ(system.configure(ZOSCAN_CFG_FIRST_ACTION, ZOSCAN_ACTION_IGNORE), 0);
+        std::string path = Data("");
+        path.pop_back();
+        ZoPathItemRecord item{};
+        item.size = sizeof item;
+        item.path = path.c_str();
+        item.option = 1;
+        ASSERT_EQ(list.add(ZOSCAN_ITEM_PATH, &item), 0);
+        EXPECT_EQ(system.analyse(list), 0);
+    }
+    EXPECT_FALSE(ScanLoaded());
+    int found = 0;
+    for (const Reported& r : results_) {
+        if (!r.detections)
+            continue;
+        ++found;
+        std::printf("detection: %s [%s]\n", r.path.c_str(), r.malware.c_str());
+        EXPECT_EQ(r.path, Data("eicar.com"));
+        EXPECT_EQ(r.malware, "EICAR-Test-File");
+    }
+    EXPECT_EQ(found, 1);
+    EXPECT_GE(results_.size(), 2u);
+    EXPECT_EQ(ReadFile(Data("eicar.com")), Eicar());
 }
 
 } // namespace
