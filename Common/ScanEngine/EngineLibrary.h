@@ -7,7 +7,8 @@
 
 #include "Win32Exception.h"
 
-#include "../../outside/ZoScan/ZoScan.h"
+#include "ZoScan.h"
+#include "zokas.h"
 
 #include <windows.h>
 
@@ -62,18 +63,7 @@ protected:
 // Entry points the programs never call: only their presence is required.
 typedef int(__cdecl* UnusedEngineCall_t)(void);
 
-// zokas.dll (cdecl).
-typedef void* ZokasHandle;
-typedef ZokasHandle(__cdecl* AS_InitializeAnalysisSystem_t)(const ZoAnalysisSystemRecord*, const char*, int);
-typedef int(__cdecl* AS_FreeAnalysisSystem_t)(ZokasHandle);
-typedef int(__cdecl* MDFS_InitializeMalwareDefinitionFileSubsystem_t)(ZokasHandle, const char*, int);
-typedef int(__cdecl* MDFS_FreeMalwareDefinitionFileSubsystem_t)(ZokasHandle);
-typedef int(__cdecl* MDFS_GetInfoInt_t)(ZokasHandle, int, int*);
-typedef int(__cdecl* MDFS_GetInfoString_t)(ZokasHandle, int, char*, int);
-typedef int(__cdecl* MDFS_GetLastError_t)(ZokasHandle);
-typedef int(__cdecl* MDFS_UpdateSignatureFile_t)(ZokasHandle, int, const char*, const char*);
-typedef int(__cdecl* FSS_InitializeFileScanningSubsystem_t)(ZokasHandle, int, int);
-typedef int(__cdecl* FSS_FreeFileScanningSubsystem_t)(ZokasHandle);
+// zokas.dll (cdecl): the entry-point types come from zokas.h.
 
 KV_ENGINE_FUNCTION(AS_InitializeAnalysisSystem, AS_InitializeAnalysisSystem_t)
 KV_ENGINE_FUNCTION(AS_FreeAnalysisSystem, AS_FreeAnalysisSystem_t)

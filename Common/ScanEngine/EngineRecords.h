@@ -2,7 +2,7 @@
 // application reference version. The layouts are the engine's own (ZoScanRecords.h, shared with it).
 #pragma once
 
-#include "../../outside/ZoScan/ZoScanRecords.h"
+#include "ZoScanRecords.h"
 
 #include <string>
 
