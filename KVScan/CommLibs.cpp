@@ -1,6 +1,8 @@
 #include "CommLibs.h"
 
+#include "CAutoCom.h"
 #include "Globals.h"
+#include "TextHelpers.h"
 #include "KVLog.h"
 #include "ScopeLogger.h"
 
@@ -10,30 +12,19 @@ namespace {
 
 const char* const kCommLibs[] = {"libvorn.dll", "zocomm.dll"};
 
-typedef HRESULT(__stdcall* ServerCall_t)();
-
-// Loads a library of the program folder and calls one of its registration exports; false when the
-// library could not be loaded or has no such export.
-bool CallServerExport(const char* name, const char* exportName)
+std::wstring LibraryPath(const char* name)
 {
-    std::string path = g_config.programFolder + "\\" + name;
-    HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!library) {
-        KVSCAN_LOG("%s could not be loaded.", path.c_str());
-        return false;
-    }
-    ServerCall_t call = reinterpret_cast<ServerCall_t>(reinterpret_cast<void*>(GetProcAddress(library, exportName)));
-    if (call)
-        call();
-    FreeLibrary(library);
-    return call != nullptr;
+    return ToWide(g_config.programFolder + "\\" + name);
 }
 
 } // namespace
 
 HRESULT TryCreateCommObject()
 {
-    return S_OK;
+    CAutoCom probe;
+    HRESULT result = probe.Create(nullptr);
+    probe.Release();
+    return result;
 }
 
 void RegisterCommLibs()
@@ -50,7 +41,7 @@ void RegisterCommLibs()
     bool all = true;
     for (const char* name : kCommLibs) {
         KVSCAN_LOG("      Registering lib %s...", name);
-        all = CallServerExport(name, "DllRegisterServer") && all;
+        all = RegisterLib(LibraryPath(name)) && all;
     }
     g_commLibsRegistered = all;
 }
@@ -63,6 +54,6 @@ void UnregisterCommLibs()
     }
     for (const char* name : kCommLibs) {
         KVSCAN_LOG("      Unregistering lib %s...", name);
-        CallServerExport(name, "DllUnregisterServer");
+        UnRegisterLib(LibraryPath(name));
     }
 }
