@@ -6,7 +6,7 @@ import sys
 
 import pytest
 
-from conftest import DIST, ROOT
+from conftest import ARCH, DIST, ROOT
 
 CHECKER = ROOT / "tools" / "check_binaries.py"
 
@@ -47,8 +47,7 @@ def test_export_mismatch_fails(layout, edit, complaint):
 
 def test_runtime_import_and_missing_resources_fail(layout, tmp_path):
     dist, source = layout
-    machine = "x86_64" if (DIST / "lytczip.dll").read_bytes().find(b"PE\0\0d\x86") >= 0 else "i686"
-    compiler = f"{machine}-w64-mingw32-g++-posix"
+    compiler = f"{ARCH}-w64-mingw32-g++-posix"
     src = tmp_path / "bad.cpp"
     src.write_text('#include <string>\nextern "C" __declspec(dllexport) int Bad(const char* s)'
                    ' { return (int)std::string(s).size(); }\n')
