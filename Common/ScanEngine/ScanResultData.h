@@ -61,6 +61,12 @@ public:
 
     TessalyConfig& config() { return config_; }
 
+    // Makes the braced GUID that names a document; NewBracedGuid unless a test replaces it.
+    int (*newGuid)(std::string& text);
+    // Set by the scanner while the mail scanner's shared progress area is open: adds the mail
+    // scanner's elements, files and messages to the counters given. Null: no mail counters.
+    void (*addMailCounters)(ScanCounters& totals) = nullptr;
+
 private:
     TessalyConfig& config_;
     std::string& machineId_;
