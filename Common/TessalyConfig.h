@@ -189,6 +189,12 @@ public:
     std::vector<std::wstring> excludeMalwareList;          // KVSCAN_EXCLUDEMALWARELIST
     std::vector<ProcessEntry> processes;                   // KVSCAN_PROCESS
 
+    // --- State kept for the program's lifetime by the analyses ---
+    // Element paths (upper-cased) the engine has already asked about; never emptied by the scans.
+    std::vector<std::wstring> answeredPaths;
+    // A detection needs a restart to complete its action; once set it stays set.
+    bool restartNeeded = false;
+
 private:
     int LoadText(const std::wstring& path, std::string& text);
     void ReadMainConfig(IniDocument document);

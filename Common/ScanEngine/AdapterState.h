@@ -1,0 +1,53 @@
+// Run state of the engine adapter shared by the setting sequences, the scans, their callbacks and the
+// detection handling. One instance per program (Adapter()); the program binds its configuration, its
+// result holder and its machine identifier before the first analysis.
+#pragma once
+
+#include "FilteredElements.h"
+#include "ReportEntry.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+class TessalyConfig;
+class ScanResultData;
+
+struct AdapterState {
+    TessalyConfig* config = nullptr;
+    ScanResultData* results = nullptr;
+    std::string machineId;      // braced MUID
+    uintptr_t qemClientId = 0;  // from the quarantine element manager
+    void* commObject = nullptr; // the communications object while a scan runs
+
+    // Heuristic sensitivity of the current analysis (the last memory, disk or mail analysis).
+    int currentSensitivity = 0;
+    // Program-wide stop flag: set by stop requests, a time-out or a mail cancel request; cleared by the
+    // scan thread when it starts.
+    volatile LONG stopRequested = 0;
+    bool timeoutReported = false;  // per analysis
+    volatile LONG timedOut = 0;    // program-wide
+    int detectionCount = 0;        // for MaxNumDetections, per analysis
+    bool mailAnalysis = false;     // the running analysis is a mail analysis
+
+    ReportEntry current;               // the entry being filled
+    std::vector<ReportEntry> waiting;  // entries inside a container waiting for the container's result
+    FilteredElementsFile filtered;     // "fSuspInfo.dat"
+    bool filteredCreated = false;      // created in this run: later openings append
+
+    // An exception caught inside a callback, rethrown once the engine call has returned.
+    std::exception_ptr pending;
+
+    const char* module() const;
+};
+
+AdapterState& Adapter();
+
+// Binds the program's objects (once, before the first analysis).
+void BindAdapter(TessalyConfig& config, ScanResultData& results, const std::string& machineId);
+
+// Rethrows an exception kept by a callback, if any.
+void RethrowPending();

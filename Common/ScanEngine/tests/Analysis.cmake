@@ -1,0 +1,16 @@
+# The analysis against the engine stand-ins: setting sequences (read back from the engine's journal),
+# callbacks and detection handling from hand-built records, and the filtered-elements file (appended by
+# a second run of this program).
+kv_gtest(scanengine_analysis_test
+    SOURCES tests/AnalysisFixture.cpp
+            tests/AnalysisSettingsTest.cpp
+            tests/ScanCallbacksTest.cpp
+            tests/DetectionHandlingTest.cpp
+            tests/QuestionHandlerTest.cpp
+            tests/FilteredElementsTest.cpp
+            ${CMAKE_SOURCE_DIR}/outside/ZoScan/tests/EngineFixture.cpp
+    LIBS ScanEngine engine_standin_core common_test_support shell32)
+target_include_directories(scanengine_analysis_test PRIVATE ${CMAKE_SOURCE_DIR}/outside/ZoScan
+                                                            ${CMAKE_SOURCE_DIR}/outside/ZoScan/tests
+                                                            ${CMAKE_SOURCE_DIR}/outside/zokas)
+add_dependencies(scanengine_analysis_test ZoScan zokas qelsig_file)
