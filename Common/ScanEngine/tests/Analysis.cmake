@@ -1,6 +1,6 @@
 # The analysis against the engine stand-ins: setting sequences (read back from the engine's journal),
-# callbacks and detection handling from hand-built records, and the filtered-elements file (appended by
-# a second run of this program).
+# callbacks and detection handling from hand-built records, the filtered-elements file (appended by a
+# second run of this program), and whole scans of a folder in a temporary program folder.
 kv_gtest(scanengine_analysis_test
     SOURCES tests/AnalysisFixture.cpp
             tests/AnalysisSettingsTest.cpp
@@ -8,6 +8,7 @@ kv_gtest(scanengine_analysis_test
             tests/DetectionHandlingTest.cpp
             tests/QuestionHandlerTest.cpp
             tests/FilteredElementsTest.cpp
+            tests/ScanExecutionTest.cpp
             ${CMAKE_SOURCE_DIR}/outside/ZoScan/tests/EngineFixture.cpp
     LIBS ScanEngine engine_standin_core common_test_support shell32)
 target_include_directories(scanengine_analysis_test PRIVATE ${CMAKE_SOURCE_DIR}/outside/ZoScan
