@@ -202,8 +202,9 @@ int ScanResultData::SendMalwareReport(bool all)
 
 void ScanResultData::ReportError(const ScanErrorRecord& record)
 {
+    DWORD systemError = GetLastError();
     std::string text = XmlEscapeUtf8(record.text);
     KV_GenerateErrorReport(config_.instanceId.c_str(), config_.logModule.c_str(), record.code,
-                           ScanErrorMessage(record.code), static_cast<int>(GetLastError()), text.c_str(), record.flag,
+                           ScanErrorMessage(record.code), static_cast<int>(systemError), text.c_str(), record.flag,
                            config_.reportsPathA.c_str(), config_.configWasEncrypted ? 1 : 0);
 }
