@@ -19,7 +19,13 @@ std::wstring SpecialFolder(int csidl)
     wchar_t path[MAX_PATH] = {};
     BOOL ok = shell.pathFromIdList(list, path);
     CoTaskMemFree(list);
-    return ok ? std::wstring(path) : std::wstring();
+    if (!ok)
+        return std::wstring();
+    // Some shells end a folder with a backslash ("...\Documents\"); the macro is followed by its own.
+    std::wstring folder(path);
+    if (folder.size() > 3 && folder.back() == L'\\')
+        folder.pop_back();
+    return folder;
 }
 
 // Replaces the first occurrence of macro; an empty folder keeps the macro, or puts fallback instead.

@@ -9,6 +9,7 @@ kv_gtest(scanengine_analysis_test
             tests/QuestionHandlerTest.cpp
             tests/FilteredElementsTest.cpp
             tests/ScanExecutionTest.cpp
+            tests/PathMacrosTest.cpp
             ${CMAKE_SOURCE_DIR}/outside/ZoScan/tests/EngineFixture.cpp
     LIBS ScanEngine engine_standin_core common_test_support shell32)
 target_include_directories(scanengine_analysis_test PRIVATE ${CMAKE_SOURCE_DIR}/outside/ZoScan

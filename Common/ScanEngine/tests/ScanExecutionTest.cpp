@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include <shlobj.h>
+
 namespace {
 
 int g_items;
@@ -226,6 +228,91 @@ TEST_F(ScanExecutionTest, IntensivePathsCutOnACopyAndLowerCased)
     g_items = 0;
     EXPECT_EQ(DoIntensiveMalwareScan(), 0);
     EXPECT_GT(g_items, 1);
+}
+
+TEST_F(ScanExecutionTest, ItemsOfEachAnalysisKind)
+{
+    struct Case {
+        const char* what;
+        bool mail, memory;
+        unsigned kinds;
+        bool path;
+        std::vector<uint32_t> items;
+    } cases[] = {
+        {"mail, both stores", true, false, ANALYSIS_OUTLOOK | ANALYSIS_OUTLOOK_EXPRESS, false, {3, 4}},
+        {"mail, Outlook Express only", true, false, ANALYSIS_OUTLOOK_EXPRESS | ANALYSIS_ALL_DISKS, false, {4}},
+        {"memory", false, true, ANALYSIS_ALL_DISKS, true, {2}},
+        {"path wins over the disks", false, false, ANALYSIS_ALL_DISKS | ANALYSIS_REMOVABLE_DISKS, true, {0x11002}},
+        {"fixed disks", false, false, ANALYSIS_ALL_DISKS, false, {6}},
+        {"with removable disks", false, false, ANALYSIS_ALL_DISKS | ANALYSIS_REMOVABLE_DISKS, false, {8}},
+        {"nothing", false, false, 0, false, {}},
+    };
+    for (const Case& c : cases) {
+        config_.analysisKinds = c.kinds;
+        config_.pathAnalysis = c.path ? L"C:\\Data" : L"";
+        std::vector<uint32_t> kinds;
+        for (const ScanItem& item : MalwareScanItems(c.mail, c.memory))
+            kinds.push_back(item.kind);
+        EXPECT_EQ(kinds, c.items) << c.what;
+    }
+}
+
+TEST_F(ScanExecutionTest, MailAnalysisFillsTheSharedBlockAndTheStatistics)
+{
+    static std::vector<std::string> calls;
+    calls.clear();
+    Hooks().mailBlockOpen = [] { return true; };
+    Hooks().mailStopRequest = [] { return 0u; };
+    Hooks().mailProgress = [](const char*, uint32_t, uint32_t) {};
+    Hooks().mailTotals = [](unsigned long elements, unsigned long files, unsigned long messages) {
+        calls.push_back("totals " + std::to_string(elements) + " " + std::to_string(files) + " " + std::to_string(messages));
+    };
+    Hooks().statInitDiskStats = [](const char* folder) { calls.push_back(std::string("init ") + folder); };
+    Hooks().statFinalizeDiskStats = [] { calls.push_back("finalize"); };
+    Hooks().statAddResultToDisk = [](const void*) { calls.push_back("result"); };
+    config_.generateStatistics = true;
+    config_.analysisKinds = ANALYSIS_OUTLOOK_EXPRESS;
+
+    // A message store in the profile, where the engine looks for mail.
+    wchar_t profile[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, profile)));
+    std::string store = std::string(profile, profile + wcslen(profile)) + "\\kv_mail_test_" +
+                        std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(store.c_str(), nullptr);
+    WriteFile(store + "\\inbox.eml", "Subject: hello\r\n\r\n" + Eicar());
+
+    EXPECT_EQ(DoMalwareScan(true, false), 0);
+    DeleteFileA((store + "\\inbox.eml").c_str());
+    RemoveDirectoryA(store.c_str());
+
+    auto settings = Settings();
+    EXPECT_TRUE(std::none_of(settings.begin(), settings.end(),
+                             [](const auto& s) { return s.first == "ZOSCAN_CFG_MAPI_SESSION_FLAGS"; }));
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls.front(), "init " + programFolder_ + "\\Statistics");
+    EXPECT_EQ(calls[calls.size() - 2], "totals " + std::to_string(results_->totals.elements) + " " +
+                                           std::to_string(results_->totals.files) + " " +
+                                           std::to_string(results_->totals.messages));
+    EXPECT_GE(results_->totals.messages, 1ul);
+    EXPECT_EQ(calls.back(), "finalize");
+    bool found = false;
+    for (const ReportEntry& entry : results_->reports)
+        found |= entry.malwareName == "EICAR-Test-File" && entry.location == REPORT_LOCATION_OUTLOOK_EXPRESS;
+    EXPECT_TRUE(found);
+}
+
+TEST_F(ScanExecutionTest, ProxyIsLoggedWithoutItsPassword)
+{
+    config_.proxyServer = L"proxy.example";
+    config_.proxyPort = L"8080";
+    config_.proxyUser = L"alice";
+    config_.proxyPassword = L"secret";
+    TestLog log;
+    EXPECT_EQ(DoMalwareScan(false, false), 0);
+    EXPECT_TRUE(Logged(log, "CommObjectSession.cpp",
+                       "Creating LibVorn Object with proxy [proxy.example:8080]. Credentials: [alice:********]"));
+    for (const LogRecord& record : log.Records())
+        EXPECT_EQ(record.message.find("secret"), std::string::npos) << record.message;
 }
 
 } // namespace
