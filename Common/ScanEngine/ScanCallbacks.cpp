@@ -34,8 +34,9 @@ uint32_t ProgressPercent(uint32_t step, uint32_t steps, uint32_t percentInStep)
         steps = 1;
     if (step == 0)
         step = 1;
-    uint32_t percent = (step - 1) * 100 / steps + percentInStep / steps;
-    return percent > 100 ? 100 : percent;
+    // In 64 bits: a step count far beyond the steps must not wrap round to a small percent.
+    uint64_t percent = (static_cast<uint64_t>(step) - 1) * 100 / steps + percentInStep / steps;
+    return percent > 100 ? 100 : static_cast<uint32_t>(percent);
 }
 
 namespace {

@@ -49,7 +49,7 @@ TEST_F(ScanCallbacksTest, ProgressPercentOfTheWholeAnalysis)
         {0, 2, 50, 25},                   // step 0 counts as step 1
         {2, 4, 50, 37}, {4, 4, 100, 100}, // integer arithmetic
         {3, 2, 100, 100},                 // beyond the last step: clamped
-        {1, 1, 250, 100},
+        {1, 1, 250, 100}, {42949674, 1, 0, 100}, // (step - 1) * 100 beyond 32 bits
     };
     for (const Case& c : cases) {
         ZoProgressRecord record = Progress(c.step, c.steps, c.inStep);
