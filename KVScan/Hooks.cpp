@@ -32,13 +32,6 @@ void __cdecl WorkThreadOnlySend(void*)
     ExitProgram(EXIT_AUDIT_FINISHED, false);
 }
 
-bool CheckMinimumRequirements(const std::string&)
-{
-    return true;
-}
-
-void ShowRequirementsWindow() {}
-
 void StopProgressThread(unsigned long) {}
 
 bool WriteFinalProgressRecord(int)
