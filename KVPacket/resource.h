@@ -1,0 +1,22 @@
+// String table of the launcher (English, French and Spanish).
+#pragma once
+
+#define IDS_CANNOT_RUN 106
+#define IDS_OK 107
+#define IDS_STATEMENT 108
+#define IDS_FOOTNOTE 109
+#define IDS_MINIMUM 110
+#define IDS_DETECTED 111
+#define IDS_PROCESSOR 112
+#define IDS_MEMORY 113
+#define IDS_DISK 114
+#define IDS_OPERATING_SYSTEMS 115
+#define IDS_OPERATING_SYSTEM 116
+#define IDS_BROWSER 117
+#define IDS_PROCESSOR_MINIMUM 118
+#define IDS_MEMORY_VALUE 119
+#define IDS_DISK_VALUE 120
+#define IDS_BROWSER_MINIMUM 121
+#define IDS_BROWSER_VALUE 122
+#define IDS_ALREADY_RUNNING 123
+#define IDS_ALREADY_RUNNING_DETAIL 124
