@@ -3,10 +3,12 @@
 // every way out.
 
 #include "AnalysisFixture.h"
+#include "FilteredElements.h"
 #include "ScanExecution.h"
 #include "TestLog.h"
 
 #include <algorithm>
+#include <map>
 
 #include <shlobj.h>
 
@@ -313,6 +315,85 @@ TEST_F(ScanExecutionTest, ProxyIsLoggedWithoutItsPassword)
                        "Creating LibVorn Object with proxy [proxy.example:8080]. Credentials: [alice:********]"));
     for (const LogRecord& record : log.Records())
         EXPECT_EQ(record.message.find("secret"), std::string::npos) << record.message;
+}
+
+TEST_F(ScanExecutionTest, GroupsFilteredAndHeuristicDetectionsThroughTheEngine)
+{
+    WriteFile(Data("joke.txt"), "KVAUDIT-TEST-JOKE-7F31");
+    WriteFile(Data("filtered.bin"), "xx KVAUDIT-TEST-FILTERED-7F31 xx");
+    WriteFile(Data("heuristic.bin"), "KVAUDIT-TEST-HEURISTIC-7F31");
+    WriteFile(Data("suspicious.bin"), "KVAUDIT-TEST-SUSPICIOUS-7F31");
+    std::string filteredFile = folder_ + "fSuspInfo.dat";
+
+    config_.diskHeuristicSensitivity = HEURISTIC_MEDIUM;
+    EXPECT_EQ(DoMalwareScan(false, false), 0);
+    std::map<std::string, std::string> ids;
+    for (const ReportEntry& e : results_->reports)
+        ids[e.malwareName] = e.malwareId + " " + std::to_string(e.malwareType);
+    EXPECT_EQ(ids, (std::map<std::string, std::string>{{"EICAR-Test-File", "0.1 0"},
+                                                        {"Joke/KvTest", "0.2 5"},
+                                                        {"Heuristic/KvTest", "0.0 11"},
+                                                        {"Suspicious/KvTest", "0.0 11"}}));
+    // The filtered element went to the file only: its header and one record naming it.
+    Adapter().filtered.Close();
+    std::string bytes = ReadFile(filteredFile);
+    ASSERT_GT(bytes.size(), kFilteredHeaderSize);
+    EXPECT_EQ(bytes.substr(0, kFilteredHeaderSize), FilteredHeaderBytes(config_.instanceId));
+    std::string path = Data("filtered.bin");
+    std::string utf16;
+    for (char c : path) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    EXPECT_NE(bytes.find(utf16), std::string::npos);
+
+    // Sensitivity Off: no heuristic detection is reported.
+    config_.diskHeuristicSensitivity = HEURISTIC_OFF;
+    EXPECT_EQ(DoMalwareScan(false, false), 0);
+    for (const ReportEntry& e : results_->reports)
+        EXPECT_NE(e.malwareType, 11u) << e.malwareName;
+    EXPECT_EQ(results_->reports.size(), 2u);
+}
+
+TEST_F(ScanExecutionTest, NoFilteredElementNoFile)
+{
+    EXPECT_EQ(DoMalwareScan(false, false), 0);
+    EXPECT_EQ(GetFileAttributesA((folder_ + "fSuspInfo.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ScanExecutionTest, MaxNumDetectionsCountsAgainInEachAnalysis)
+{
+    WriteFile(Data("joke.txt"), "KVAUDIT-TEST-JOKE-7F31");
+    config_.maxNumDetections = 1;
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_EQ(DoMalwareScan(false, false), 0);
+        EXPECT_EQ(results_->reports.size(), 1u) << "run " << run;
+    }
+}
+
+TEST_F(ScanExecutionTest, DisinfectionModeAnswersTheEnginesQuestions)
+{
+    WriteFile(Data("joke.txt"), "KVAUDIT-TEST-JOKE-7F31");
+    config_.disinfection = true;
+    config_.virusAction = MALWARE_DISINFECT;
+    config_.jokesAction = MALWARE_INFORM;
+    TestLog log;
+    EXPECT_EQ(DoMalwareScan(false, false), 0);
+
+    std::map<std::string, uint32_t> actions;
+    for (const ReportEntry& e : results_->reports)
+        actions[e.malwareName] = e.action;
+    EXPECT_EQ(actions, (std::map<std::string, uint32_t>{{"EICAR-Test-File", 0u}, {"Joke/KvTest", 3u}}));
+    EXPECT_EQ(ReadFile(Data("eicar.com")).find(Eicar()), std::string::npos) << "disinfected";
+    EXPECT_EQ(ReadFile(Data("joke.txt")), "KVAUDIT-TEST-JOKE-7F31") << "only informed";
+    std::vector<std::string> asks = log.Messages("QuestionHandler.cpp");
+    EXPECT_EQ(std::count(asks.begin(), asks.end(), "--ASK--"), 2);
+    EXPECT_EQ(config_.answeredPaths.size(), 2u);
+
+    // The same elements asked about again in a later analysis are left alone.
+    WriteFile(Data("eicar.com"), Eicar());
+    EXPECT_EQ(DoMalwareScan(false, false), 0);
+    EXPECT_EQ(ReadFile(Data("eicar.com")), Eicar());
 }
 
 } // namespace
