@@ -25,7 +25,7 @@ std::wstring LocalReportsFolder(const TessalyConfig& config)
     return ToWide(config.reportsPathA);
 }
 
-bool DocumentBytes(const TessalyConfig& config, const std::string& text, std::string& bytes)
+bool DocumentBytes(const TessalyConfig& config, DocumentEncrypt encrypt, const std::string& text, std::string& bytes)
 {
     if (!config.configWasEncrypted) {
         bytes = text;
@@ -33,7 +33,7 @@ bool DocumentBytes(const TessalyConfig& config, const std::string& text, std::st
     }
     void* out = nullptr;
     unsigned long outLength = 0;
-    if (!KV_EncryptBuffer(text.data(), static_cast<unsigned long>(text.size()), &out, &outLength) || !out) {
+    if (!encrypt || !encrypt(text.data(), static_cast<unsigned long>(text.size()), &out, &outLength) || !out) {
         KV_MemFree(out);
         return false;
     }

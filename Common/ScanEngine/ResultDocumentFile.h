@@ -15,9 +15,11 @@ enum DocumentFileResult {
 // The local reports folder (KVSCAN_SCANCONFIG Reports, or its narrow copy).
 std::wstring LocalReportsFolder(const TessalyConfig& config);
 
-// The bytes to write: the text itself, or its encrypted form when the configuration was encrypted.
-// false when the encryption failed.
-bool DocumentBytes(const TessalyConfig& config, const std::string& text, std::string& bytes);
+typedef int(__cdecl* DocumentEncrypt)(const void* plain, unsigned long length, void** out, unsigned long* outLength);
+
+// The bytes to write: the text itself, or its form encrypted with encrypt when the configuration was
+// encrypted. false when the encryption failed.
+bool DocumentBytes(const TessalyConfig& config, DocumentEncrypt encrypt, const std::string& text, std::string& bytes);
 
 // folder + "\" + a fresh braced GUID + ".xml"; when newGuid fails, folder + "\" + prefix + guid +
 // "_%05d.xml" with the first number from 1 that names no readable file. Empty when no name is free.

@@ -4,6 +4,7 @@
 #include "ScanResultData.h"
 
 #include "Guid.h"
+#include "KVCripto.h"
 #include "KVEReport.h"
 #include "KVLog.h"
 #include "ResultDocumentFacts.h"
@@ -60,7 +61,7 @@ const char* ScanErrorMessage(int code)
 }
 
 ScanResultData::ScanResultData(TessalyConfig& config, std::string& machineId)
-    : newGuid(NewBracedGuid), config_(config), machineId_(machineId)
+    : newGuid(NewBracedGuid), encryptBuffer(KV_EncryptBuffer), config_(config), machineId_(machineId)
 {
 }
 
@@ -130,7 +131,7 @@ int ScanResultData::SendAnalysisDetailsReport(bool atStart)
         return kDocumentFailed;
     }
     std::string bytes;
-    if (!DocumentBytes(config_, text, bytes)) {
+    if (!DocumentBytes(config_, encryptBuffer, text, bytes)) {
         KV_GenerateLog(module, KV_SOURCE_FILE, __LINE__, "Error encrypting AnalysisDetails file");
         return kDocumentFailed;
     }
@@ -177,7 +178,7 @@ int ScanResultData::SendMalwareReport(bool all)
         return 0;
 
     std::string bytes;
-    if (!DocumentBytes(config_, text, bytes)) {
+    if (!DocumentBytes(config_, encryptBuffer, text, bytes)) {
         KV_GenerateLog(module, KV_SOURCE_FILE, __LINE__, "Error encrypting AnalysisData file");
         return kDocumentFailed;
     }

@@ -63,6 +63,9 @@ public:
 
     // Makes the braced GUID that names a document; NewBracedGuid unless a test replaces it.
     int (*newGuid)(std::string& text);
+    // Encrypts a document when the configuration was encrypted: the crypto component's KV_EncryptBuffer
+    // unless a test replaces it (the result is released with KV_MemFree).
+    int(__cdecl* encryptBuffer)(const void* plain, unsigned long length, void** out, unsigned long* outLength);
     // Set by the scanner while the mail scanner's shared progress area is open: adds the mail
     // scanner's elements, files and messages to the counters given. Null: no mail counters.
     void (*addMailCounters)(ScanCounters& totals) = nullptr;

@@ -32,6 +32,15 @@ int NoGuid(std::string& text)
     return 1;
 }
 
+int g_encryptCalls;
+int __cdecl FailingEncrypt(const void*, unsigned long, void** out, unsigned long* outLength)
+{
+    ++g_encryptCalls;
+    *out = nullptr;
+    *outLength = 0;
+    return 0;
+}
+
 ScanCounters g_mail;
 void AddMail(ScanCounters& totals)
 {
@@ -498,6 +507,21 @@ TEST_F(ResultDocuments, EncryptedDocumentsDecryptToThePlainOnes)
         }
     }
     EXPECT_EQ(details, 1);
+}
+
+TEST_F(ResultDocuments, FailedEncryptionWritesNoFile)
+{
+    config_.configWasEncrypted = true;
+    config_.reportType = REPORT_GROUPED;
+    g_encryptCalls = 0;
+    ScanResultData results(config_, machine_);
+    results.encryptBuffer = FailingEncrypt;
+    results.BeginAnalysis(false, false);
+    results.AddReport(Entry("A", L"C:\\a.exe"));
+    EXPECT_EQ(results.SendMalwareReport(true), 8);
+    EXPECT_EQ(results.SendAnalysisDetailsReport(true), 8);
+    EXPECT_EQ(g_encryptCalls, 2);
+    EXPECT_TRUE(Documents().empty()); // neither encrypted nor, worse, plain
 }
 
 TEST_F(ResultDocuments, WithoutGuidsDocumentsTakeTheFirstFreeCounterName)
