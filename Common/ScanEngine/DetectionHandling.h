@@ -7,6 +7,7 @@
 #include "ZoScanRecords.h"
 
 #include <cstdint>
+#include <string>
 
 // Callback type 4: writes the answer into the record's action word.
 void questionHandler(ZoQuestionRecord* question);
@@ -27,5 +28,9 @@ uint32_t ActionCode(uint32_t analysisState, uint32_t rebootPending);
 std::string ReferenceText(uint32_t malwareType, uint32_t subType, const std::string& base64);
 // The element's digest as 32 upper-case hexadecimal digits.
 std::string DigestText(const uint8_t (&md5)[16]);
+// The element path of a report entry: UTF-8 straight to UTF-16, then, for a path that exists, every
+// part after the first replaced by the shell's display name; an extension the display name hides is
+// kept.
+std::wstring ResolveElementPath(const char* utf8);
 // Entries still waiting for their container when an analysis ends: reported with their own action code.
 void FlushWaitingEntries();
