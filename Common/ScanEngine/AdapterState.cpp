@@ -1,6 +1,7 @@
 #include "AdapterState.h"
 
 #include "ScanHooks.h"
+#include "ScanResultData.h"
 #include "TessalyConfig.h"
 
 AdapterState& Adapter()
@@ -26,6 +27,23 @@ void BindAdapter(TessalyConfig& config, ScanResultData& results, const std::stri
     state.config = &config;
     state.results = &results;
     state.machineId = machineId;
+}
+
+bool OpenFilteredElementsForAppend()
+{
+    AdapterState& state = Adapter();
+    std::string guid = state.results ? state.results->analysisGuid : std::string();
+    if (guid.empty() && state.config)
+        guid = state.config->instanceId;
+    if (!state.config || !state.filtered.OpenForAppend(FilteredElementsPath(*state.config), guid))
+        return false;
+    state.filteredCreated = true;
+    return true;
+}
+
+void CloseFilteredElements()
+{
+    Adapter().filtered.Close();
 }
 
 void RethrowPending()

@@ -49,5 +49,12 @@ AdapterState& Adapter();
 // Binds the program's objects (once, before the first analysis).
 void BindAdapter(TessalyConfig& config, ScanResultData& results, const std::string& machineId);
 
+// The run's filtered-elements file for the programs: opened for appending (created with its header
+// when there is none) before an analysis whose program did not create it, e.g. the mail scanner's or
+// the scanner's after the mail scanner has run; closed when the analyses end or another program is
+// to append. Later filtered elements of the run append to it instead of replacing it.
+bool OpenFilteredElementsForAppend();
+void CloseFilteredElements();
+
 // Rethrows an exception kept by a callback, if any.
 void RethrowPending();

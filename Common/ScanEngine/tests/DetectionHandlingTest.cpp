@@ -225,4 +225,29 @@ TEST_F(DetectionHandlingTest, FilteredElementsGoToTheFileNotTheReport)
     EXPECT_EQ(ReadFile(folder_ + "Filtered\\fSuspInfo.dat").size(), bytes.size());
 }
 
+TEST_F(DetectionHandlingTest, FileOpenedForAppendingIsNotReplaced)
+{
+    // Another program of the run made the file.
+    std::string path = folder_ + "fSuspInfo.dat";
+    FilteredElement earlier;
+    earlier.path = L"C:\\earlier.exe";
+    std::string before = FilteredHeaderBytes("{22222222-2222-3333-4444-555555555555}") + FilteredRecordBytes(earlier);
+    WriteFile(path, before);
+
+    ASSERT_TRUE(OpenFilteredElementsForAppend());
+    FakeResult filtered("C:\\nowhere\\f.exe", 16);
+    Send(filtered);
+    CloseFilteredElements();
+    // Closed and met again later in the run: appended again.
+    FakeResult again("C:\\nowhere\\g.exe", 16);
+    Send(again);
+    CloseFilteredElements();
+
+    std::string bytes = ReadFile(path);
+    ASSERT_GT(bytes.size(), before.size());
+    EXPECT_EQ(bytes.substr(0, before.size()), before);
+    EXPECT_NE(bytes.find(std::string("g\0.\0e\0x\0e\0", 10)), std::string::npos);
+    EXPECT_NE(bytes.find(std::string("f\0.\0e\0x\0e\0", 10)), std::string::npos);
+}
+
 } // namespace
