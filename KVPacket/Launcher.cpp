@@ -98,9 +98,9 @@ bool AcceptableUnpackFolder(const std::wstring& folder)
 
 int RunLauncher(const std::wstring& exePath, const LauncherOptions& options)
 {
-    if (options.unpackOnly && !AcceptableUnpackFolder(options.unpackFolder))
-        return LAUNCH_ALREADY_RUNNING;
     std::wstring folder = WorkFolder(options);
+    if (options.unpackOnly && (!AcceptableUnpackFolder(options.unpackFolder) || !AcceptableUnpackFolder(folder)))
+        return LAUNCH_ALREADY_RUNNING; // as given and as a full path ("C:\x\..", ".")
 
     RequirementFacts facts;
     MeasureAll(kSystemProbes, folder, facts);

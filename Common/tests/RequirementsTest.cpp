@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <windows.h>
+#include <process.h>
 
 namespace {
 
@@ -180,6 +183,56 @@ TEST(RequirementsTest, ThisMachineAnswersEveryProbe)
     EXPECT_GT(facts.processorMhz, 0u);
     EXPECT_GE(facts.browserMajor, 5) << "Wine registers its browser under App Paths";
     EXPECT_FALSE(ProcessorName().empty());
+}
+
+struct ShownWindow {
+    std::vector<std::wstring> texts;
+    bool ownerFound = false;
+};
+
+BOOL CALLBACK CollectText(HWND child, LPARAM param)
+{
+    wchar_t text[512] = {};
+    GetWindowTextW(child, text, 511);
+    reinterpret_cast<ShownWindow*>(param)->texts.push_back(text);
+    return TRUE;
+}
+
+RequirementTexts g_texts;
+std::vector<RequirementRow> g_rows;
+
+unsigned __stdcall ShowWindowThread(void*)
+{
+    ShowRequirementsWindow(g_texts, g_rows);
+    return 0;
+}
+
+// The dialog runs modally in a thread of its own; the test reads its controls and presses OK.
+TEST(RequirementsTest, WindowShowsTheRowsAndEndsWithItsButton)
+{
+    RequirementTexts& texts = g_texts;
+    texts.caption = L"Cannot run (test)";
+    texts.button = L"Close";
+    texts.statement = L"Statement";
+    texts.footnote = L"(*) Footnote";
+    g_rows = {{L"RAM", L"128 MB", L"64 MB (*)", true}};
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ShowWindowThread, nullptr, 0, nullptr));
+    ASSERT_NE(thread, nullptr);
+    HWND dialog = nullptr; // found once its last control, the button, exists
+    for (int i = 0; i < 200 && !(dialog && GetDlgItem(dialog, IDOK)); ++i) {
+        dialog = FindWindowW(nullptr, texts.caption.c_str());
+        Sleep(25);
+    }
+    ASSERT_NE(dialog, nullptr);
+    ShownWindow shown;
+    EnumChildWindows(dialog, CollectText, reinterpret_cast<LPARAM>(&shown));
+    shown.ownerFound = FindWindowW(L"REQERR_MAIN_WND", nullptr) == GetWindow(dialog, GW_OWNER);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0) << "the button ends the window";
+    CloseHandle(thread);
+    for (const wchar_t* text : {L"Statement", L"RAM", L"128 MB", L"64 MB (*)", L"(*) Footnote", L"Close"})
+        EXPECT_NE(std::find(shown.texts.begin(), shown.texts.end(), text), shown.texts.end()) << text;
+    EXPECT_TRUE(shown.ownerFound);
 }
 
 TEST(RequirementsTest, WindowRowsMarkWhatFailed)

@@ -121,7 +121,7 @@ def test_unpack_only_unpacks_and_starts_nothing(tmp_path, package, kvlog):
 
 
 @pytest.mark.parametrize("argument", ["/unpack:", "/unpack:C:\\", "/unpack:C:", "/unpack:C:\\windows",
-                                      "/unpack:C:\\windows\\system32\\"])
+                                      "/unpack:C:\\windows\\system32\\", "/unpack:C:\\windows\\temp\\.."])
 def test_unpack_into_a_root_or_system_folder_is_refused(package, argument):
     result = run_win(package, argument)
     assert result.returncode == low_byte(7000)
@@ -157,6 +157,15 @@ def test_a_bad_archive_gives_7003_and_removes_the_folder_this_run_made(tmp_path,
     corrupt_core(package)
     assert run_win(package).returncode == low_byte(7003)
     assert not (temp_folder / "KVScan").exists()
+    assert folder_names(temp_folder) == []
+    assert not messages(kvlog, "KvScan")
+
+
+def test_an_entry_that_cannot_be_written_fails_like_a_bad_archive(tmp_path, package, temp_folder, kvlog):
+    name = "..\\outside.txt".encode("utf-16-le")
+    header = struct.pack("<II", 0xB01D1614, 4) + name + b"\0" * (520 - len(name))
+    package.write_bytes(package.read_bytes() + header + b"data")
+    assert run_win(package).returncode == low_byte(7003)
     assert folder_names(temp_folder) == []
     assert not messages(kvlog, "KvScan")
 
