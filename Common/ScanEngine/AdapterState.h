@@ -1,6 +1,15 @@
 // Run state of the engine adapter shared by the setting sequences, the scans, their callbacks and the
-// detection handling. One instance per program (Adapter()); the program binds its configuration, its
-// result holder and its machine identifier before the first analysis.
+// detection handling. One instance per program (Adapter()).
+//
+// What a program does around its analyses:
+//   - BindAdapter with its configuration, result holder and braced machine identifier, once;
+//   - qemClientId = the quarantine element manager's client identifier, once it is initialised;
+//   - fill Hooks() (ScanHooks.h) for the parts it has: progress window, mail block, statistics;
+//   - clear stopRequested when its scan thread starts; set it (InterlockedExchange) to stop;
+//   - read timedOut at the end (an analysis ended by the engine's time-out) and
+//     config->restartNeeded (a detection needs a restart);
+//   - OpenFilteredElementsForAppend / CloseFilteredElements around another program's use of
+//     "fSuspInfo.dat" and when the analyses end.
 #pragma once
 
 #include "FilteredElements.h"
