@@ -1,5 +1,6 @@
 #include "EntryName.h"
 #include "Launcher.h"
+#include "PacketAlerts.h"
 #include "RunFiles.h"
 #include "StartConfig.h"
 #include "Strings.h"
@@ -9,6 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <process.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -131,6 +136,45 @@ TEST(LauncherPartsTest, ProgramToStartFallsBackToTheScanner)
     for (const auto& c : cases)
         EXPECT_EQ(ProgramToStart(test, c.mainProcess), test + L"\\" + c.program) << c.mainProcess;
     RemoveTree(test);
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM param)
+{
+    wchar_t text[512] = {};
+    GetWindowTextW(child, text, 511);
+    reinterpret_cast<std::vector<std::wstring>*>(param)->push_back(text);
+    return TRUE;
+}
+
+unsigned __stdcall AlreadyRunningThread(void*)
+{
+    ShowAlreadyRunning();
+    return 0;
+}
+
+// The dialog runs modally in a thread of its own; the test reads its texts and presses its button.
+TEST(LauncherPartsTest, AlreadyRunningDialogShowsTheStringTableTexts)
+{
+    HMODULE self = GetModuleHandleW(nullptr);
+    LANGID language = CurrentPacketLanguage();
+    std::wstring caption = PacketString(self, IDS_CANNOT_RUN, language);
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, AlreadyRunningThread, nullptr, 0, nullptr));
+    ASSERT_NE(thread, nullptr);
+    HWND dialog = nullptr; // found once its last control, the button, exists
+    for (int i = 0; i < 200 && !(dialog && GetDlgItem(dialog, IDOK)); ++i) {
+        dialog = FindWindowW(nullptr, caption.c_str());
+        Sleep(25);
+    }
+    ASSERT_NE(dialog, nullptr);
+    std::vector<std::wstring> texts;
+    EnumChildWindows(dialog, CollectText, reinterpret_cast<LPARAM>(&texts));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    for (UINT id : {IDS_ALREADY_RUNNING, IDS_ALREADY_RUNNING_DETAIL, IDS_OK}) {
+        std::wstring text = PacketString(self, id, language);
+        EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << id;
+    }
 }
 
 } // namespace
