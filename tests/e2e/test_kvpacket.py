@@ -71,6 +71,23 @@ def test_builder_refuses_a_launcher_with_bytes_after_its_image(tmp_path):
     assert not (tmp_path / "p.exe").exists()
 
 
+def test_builder_takes_the_signature_file_given_on_its_command_line(tmp_path):
+    client = client_folder(tmp_path / "client")
+    (client / "qel.sig").unlink()
+    signature = tmp_path / "other.sig"
+    signature.write_bytes(b"signatures given apart")
+    config = tmp_path / "plain.ini"
+    config.write_text(config_text())
+    package = tmp_path / "p.exe"
+    result = run_win(BIN / "kvpack.exe", "--sig", winpath(signature), winpath(DIST / "KVPacket.exe"), winpath(client),
+                     winpath(config), winpath(package))
+    assert result.returncode == 0, result.stderr
+    archive = tmp_path / "qel.zip"
+    archive.write_bytes(entry_data(package, "qel.zip"))
+    listed = subprocess.run(["bsdtar", "-xOf", str(archive), "qel.sig"], capture_output=True)
+    assert listed.returncode == 0 and listed.stdout == b"signatures given apart"
+
+
 @pytest.mark.parametrize("drop,missing", [("lyturar.dll", "lyturar.dll"), ("qel.sig", "qel.sig")])
 def test_builder_refuses_a_client_folder_without_what_the_launcher_needs(tmp_path, drop, missing):
     client = client_folder(tmp_path / "client")

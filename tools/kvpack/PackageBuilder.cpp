@@ -3,6 +3,7 @@
 #include "KVCripto.h"
 #include "Payload.h"
 #include "RarWriter.h"
+#include "TextHelpers.h"
 
 #include <windows.h>
 
@@ -110,7 +111,7 @@ bool BuildPackage(const PackageInput& input, std::string& package, std::string& 
         error = "cannot read the launcher " + input.launcherPath;
         return false;
     }
-    int64_t imageEnd = FindPayloadStart(std::wstring(input.launcherPath.begin(), input.launcherPath.end()));
+    int64_t imageEnd = FindPayloadStart(ToWide(input.launcherPath));
     if (imageEnd < 0 || uint64_t(imageEnd) != launcher.size()) {
         error = "the launcher's size (" + std::to_string(launcher.size()) + ") differs from the end of its last section (" +
                 std::to_string(imageEnd) + "): it must be a stripped launcher without a payload";
