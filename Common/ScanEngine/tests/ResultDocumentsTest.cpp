@@ -593,6 +593,21 @@ TEST_F(ResultDocuments, FilesThatCannotBeCreatedAreLoggedAndReported)
     EXPECT_EQ(byCode[1]["ExtraText"], dataMessage);
 }
 
+TEST_F(ResultDocuments, DetailsThatCannotBeBuiltAreReportedAs2501)
+{
+    CreateDirectoryW(reports_.c_str(), nullptr);
+    ScanResultData results(config_, machine_);
+    results.startTime = -1; // before 1970: no local time
+    std::string unused;
+    ASSERT_NE(LocalTimeIso(results.startTime, unused), 0);
+    EXPECT_EQ(results.SendAnalysisDetailsReport(true), 8);
+    EXPECT_TRUE(Documents().empty());
+    bool reported = false;
+    for (auto& report : ErrorReports(reports_))
+        reported |= report["Code"] == "2501" && report["Message"] == "Error creating initial analysis report";
+    EXPECT_TRUE(reported);
+}
+
 TEST_F(ResultDocuments, ErrorRecordsBecomeErrorReports)
 {
     struct Row {
