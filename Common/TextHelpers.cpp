@@ -163,8 +163,23 @@ std::string XmlEscapeUtf8(const std::wstring& text)
 {
     std::string out;
     out.reserve(text.size() + 16);
-    for (wchar_t unit : text) {
-        unsigned c = static_cast<unsigned>(unit) & 0xFFFF;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned c = static_cast<unsigned>(text[i]) & 0xFFFF;
+        // A surrogate pair is one character of four UTF-8 bytes; a lone half has no UTF-8 form and
+        // would make the document unreadable, so it becomes the replacement character.
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            unsigned low = i + 1 < text.size() ? static_cast<unsigned>(text[i + 1]) & 0xFFFF : 0;
+            if (c <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+                unsigned code = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                out += static_cast<char>(0xF0 | (code >> 18));
+                out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+                ++i;
+                continue;
+            }
+            c = 0xFFFD;
+        }
         switch (c) {
         case '&': out += "&amp;"; continue;
         case '<': out += "&lt;"; continue;

@@ -21,7 +21,10 @@ TEST(TextHelpers, XmlEscapeUtf8Table)
         {L"caf\u00e9", "caf\xC3\xA9"},
         {L"\u07ff\u0800", "\xDF\xBF\xE0\xA0\x80"},
         {L"\u20ac", "\xE2\x82\xAC"},
-        {std::wstring(1, wchar_t(0xD83D)) + wchar_t(0xDE00), "\xED\xA0\xBD\xED\xB8\x80"}, // each half by itself
+        // A pair is one four-byte character; a lone half becomes U+FFFD (never bytes a parser rejects).
+        {std::wstring(1, wchar_t(0xD83D)) + wchar_t(0xDE00), "\xF0\x9F\x98\x80"},
+        {L"a" + std::wstring(1, wchar_t(0xD83D)) + L"b", "a\xEF\xBF\xBD" "b"},
+        {std::wstring(1, wchar_t(0xDE00)) + wchar_t(0xD83D), "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {L"", ""},
     };
     for (const auto& c : cases)
