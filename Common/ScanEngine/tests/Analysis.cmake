@@ -16,3 +16,6 @@ target_include_directories(scanengine_analysis_test PRIVATE ${CMAKE_SOURCE_DIR}/
                                                             ${CMAKE_SOURCE_DIR}/outside/ZoScan/tests
                                                             ${CMAKE_SOURCE_DIR}/outside/zokas)
 add_dependencies(scanengine_analysis_test ZoScan zokas qelsig_file)
+# Its scans create the communications object through the class registration of the shared Wine prefix:
+# never at the same time as another test that registers or journals that object.
+set_tests_properties(scanengine_analysis_test PROPERTIES RESOURCE_LOCK comm_object_registration)

@@ -13,4 +13,4 @@ target_include_directories(scanengine_disinfection_test PRIVATE ${CMAKE_SOURCE_D
 add_dependencies(scanengine_disinfection_test ZoScan zokas qelsig_file)
 # Its scan creates the communications object, whose class registration lives in the Wine prefix that
 # every test shares: a test that registers its own copy at the same time would see this one's calls.
-set_tests_properties(scanengine_disinfection_test PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(scanengine_disinfection_test PROPERTIES RESOURCE_LOCK comm_object_registration)
