@@ -24,14 +24,20 @@ struct QemLibrary {
 };
 
 QemLibrary g_qem;
+std::string g_qemPath;
 QEM_MANAGER g_manager = 0;
 
-// 0, or the loader's error.
+// 0, or the loader's error. The library of the program folder: bound again when the folder changed
+// since the last manager ended.
 int Bind()
 {
-    if (g_qem.module)
-        return 0;
     std::string path = g_config.programFolder + "\\zosqem.dll";
+    if (g_qem.module && (path == g_qemPath || g_manager))
+        return 0;
+    if (g_qem.module) {
+        FreeLibrary(g_qem.module);
+        g_qem = QemLibrary();
+    }
     HMODULE module = LoadLibraryA(path.c_str());
     if (!module) {
         DWORD error = GetLastError();
@@ -48,6 +54,7 @@ int Bind()
         return ERROR_PROC_NOT_FOUND;
     }
     g_qem = {module, initialize, finalize};
+    g_qemPath = path;
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "ScanThreadHooks.h"
 #include "ScopeLogger.h"
 #include "SystemFacts.h"
+#include "TextHelpers.h"
 
 #include <process.h>
 #include <windows.h>
@@ -24,6 +25,16 @@ void ApplyWindowDefaults()
     if (g_config.backgroundImage.empty()) {
         g_config.backgroundImage = L"background.bmp";
         KVSCAN_LOG("Background empty --> setting default Background: %s", "background.bmp");
+    }
+    const ScanThreadCalls& calls = ScanCalls();
+    if (g_config.windowTitle.empty() && calls.defaultWindowTitle) {
+        g_config.windowTitle = calls.defaultWindowTitle();
+        KVSCAN_LOG("Window Title empty --> setting default Window Title: %s", ToNarrow(g_config.windowTitle).c_str());
+    }
+    if (g_config.additionalText.empty() && calls.defaultAdditionalText) {
+        g_config.additionalText = calls.defaultAdditionalText();
+        KVSCAN_LOG("Additional Text empty --> setting default Additional Text :%s",
+                   ToNarrow(g_config.additionalText).c_str());
     }
 }
 

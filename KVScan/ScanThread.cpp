@@ -210,11 +210,7 @@ int PrepareAndAnalyse(bool& initialReport)
 unsigned __stdcall ScanThread(void*)
 {
     KV_SCOPE(g_config.logModule.c_str(), "ScanThread");
-    static bool bound = false;
-    if (!bound) {
-        BindAdapter(g_config, RunResults(), g_machineId);
-        bound = true;
-    }
+    BindAdapter(g_config, RunResults(), g_machineId);
     bool initialReport = false;
     int result = 0;
     try {

@@ -17,6 +17,7 @@ struct ScanRunState {
     std::atomic<int> currentPhase{PHASE_NONE};
     std::atomic<int> progress{0}; // within the current phase
     std::atomic<bool> updating{false};
+    std::atomic<bool> watcherRunning{false}; // the stop watcher's thread is in its loop
 };
 
 ScanRunState& ScanRun();

@@ -24,7 +24,10 @@ struct ScanThreadCalls {
     // The draw of the statistics decision, 0..9999 (the seeded run-time generator by default).
     int (*drawRandom)() = nullptr;
 
-    // Progress window: its thread, and the configuring state with the setup position 0..100.
+    // Progress window: the translated default title and additional text, its thread, and the
+    // configuring state with the setup position 0..100.
+    std::wstring (*defaultWindowTitle)() = nullptr;
+    std::wstring (*defaultAdditionalText)() = nullptr;
     void (*progressWindowThread)(void* instance) = nullptr;
     void (*setConfiguring)(bool configuring, int position) = nullptr;
     // What the Yes answer of the stop question does in the window (status shown cleared, finishing set).

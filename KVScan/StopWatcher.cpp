@@ -36,6 +36,7 @@ void ActOnStopRequest()
 
 unsigned __stdcall StopWatcher(void*)
 {
+    ScanRun().watcherRunning = true;
     std::string stopFile = g_config.programFolder + "\\stop.dat";
     while (WaitForSingleObject(QuitEvent(), kPollMs) == WAIT_TIMEOUT) {
         if (GetFileAttributesA(stopFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -43,6 +44,7 @@ unsigned __stdcall StopWatcher(void*)
             break;
         }
     }
+    ScanRun().watcherRunning = false;
     return 0;
 }
 

@@ -66,7 +66,11 @@ bool TextFits(const char* text, size_t limit, bool mayBeEmpty = true)
 
 std::string Quoted(const char* text)
 {
-    return text ? "\"" + std::string(text) + "\"" : "null";
+    if (!text)
+        return "null";
+    std::string quoted(1, '"');
+    quoted.append(text).push_back('"');
+    return quoted;
 }
 
 std::string Describe(const QEM_START_BLOCK* block)
