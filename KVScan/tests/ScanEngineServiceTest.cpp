@@ -115,6 +115,13 @@ TEST_F(EngineServiceTest, InstalledServiceRunsUntilStopped)
 
     // A second start finds it running and says so.
     EXPECT_EQ(Install(), SERVICE_STARTED);
+
+    // The stand-in answers the stop that the exit routine sends.
+    RemoveService();
+    EXPECT_EQ(State(), 0u);
+    std::string journal = ReadFile(folder_ + "\\zoksvc.journal");
+    EXPECT_NE(journal.find("stop requested"), std::string::npos) << journal;
+    EXPECT_NE(journal.find("stopped"), std::string::npos) << journal;
 }
 
 TEST_F(EngineServiceTest, ExistingServiceGetsItsPathFixedAndIsStarted)

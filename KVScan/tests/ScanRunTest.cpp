@@ -29,6 +29,8 @@ std::atomic<int> g_mailLaunches{0};
 std::atomic<int> g_blockReleases{0};
 std::atomic<bool> g_watcherRanAtRelease{false};
 std::atomic<DWORD> g_serviceStateInMail{0};
+std::atomic<bool> g_mapiInMail{false};
+int g_mailResult = 0;
 int g_updateResult = 1;
 
 bool FakeCreateBlock() { return true; }
@@ -60,11 +62,14 @@ DWORD EngineServiceState()
     return state;
 }
 
+bool MapiValuePresent(const char* name);
+
 int FakeMailLaunch()
 {
     g_serviceStateInMail = EngineServiceState();
+    g_mapiInMail = MapiValuePresent("KVMailScan.exe") && MapiValuePresent("KVMScan.exe");
     ++g_mailLaunches;
-    return 0;
+    return g_mailResult;
 }
 
 void RemoveEngineService()
@@ -134,6 +139,8 @@ protected:
         g_blockReleases = 0;
         g_watcherRanAtRelease = true;
         g_serviceStateInMail = 0;
+        g_mapiInMail = false;
+        g_mailResult = 0;
     }
     void TearDown() override
     {
@@ -332,6 +339,17 @@ TEST_F(ScanRunFixture, EngineServiceRunsDuringTheAnalysisOnWindows7)
     EXPECT_EQ(g_mailLaunches, 1);
     EXPECT_EQ(g_serviceStateInMail, static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_NE(ReadFile(folder_ + "zoksvc.journal").find("running"), std::string::npos);
+    EXPECT_TRUE(g_mapiInMail) << "the mail programs were not MAPI clients during the mail analysis";
+    EXPECT_FALSE(MapiValuePresent("KVMailScan.exe"));
+}
+
+TEST_F(ScanRunFixture, MailScannerAskingForARestartMakesTheRunEndWithSix)
+{
+    g_config.analysisKinds = ANALYSIS_OUTLOOK_EXPRESS;
+    g_config.pathAnalysis.clear();
+    g_mailResult = 6;
+    EXPECT_EQ(RunScan(nullptr), 6);
+    EXPECT_TRUE(g_config.restartNeeded);
 }
 
 } // namespace
