@@ -218,6 +218,7 @@ unsigned __stdcall ScanThread(void*)
     } catch (...) {
         KVSCAN_LOG("Exception caught in ScanThread");
     }
+    ScanRun().currentPhase = PHASE_NONE;
 
     RemoveMapiClientValues();
     if (Audit().newSuspiciousFiles) {

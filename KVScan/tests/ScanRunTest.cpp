@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,26 @@ void FakeReleaseBlock()
     ++g_blockReleases;
 }
 int FakeUpdate(const SigUpdateRequest&) { return g_updateResult; }
+
+std::atomic<int> g_mailStops{0};
+std::string g_stopFile;
+
+void FakeMailStop() { ++g_mailStops; }
+
+// The mail scanner runs until the scanner asks it to stop (bounded); a remote stop arrives meanwhile.
+int StoppedMailLaunch()
+{
+    std::ofstream(g_stopFile) << "";
+    for (int i = 0; i < 200 && g_mailStops == 0; ++i)
+        Sleep(50);
+    ++g_mailLaunches;
+    return 0;
+}
+
+int ThrowingMailLaunch()
+{
+    throw 5;
+}
 
 unsigned __stdcall RunScanEntry(void*)
 {
@@ -350,6 +371,42 @@ TEST_F(ScanRunFixture, MailScannerAskingForARestartMakesTheRunEndWithSix)
     g_mailResult = 6;
     EXPECT_EQ(RunScan(nullptr), 6);
     EXPECT_TRUE(g_config.restartNeeded);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ScanRunFixture, StopFileDuringTheMailPhaseAsksTheMailScannerToStop)
+{
+    g_config.analysisKinds = ANALYSIS_OUTLOOK;
+    g_config.pathAnalysis.clear();
+    ScanCalls().launchMailScan = StoppedMailLaunch;
+    ScanCalls().requestMailStop = FakeMailStop;
+    g_mailStops = 0;
+    g_stopFile = folder_ + "stop.dat";
+    TestLog log;
+    EXPECT_EQ(RunScan(nullptr), 0);
+    DeleteFileA(g_stopFile.c_str());
+    EXPECT_EQ(g_mailStops, 1);
+    EXPECT_EQ(Adapter().stopRequested, 1);
+    EXPECT_TRUE(Has(log.Messages("ScanThread.cpp"), "End Mail Analysis"));
+    EXPECT_EQ(AnalysisDetailsDocuments(), 2);
+}
+
+TEST_F(ScanRunFixture, ExceptionInAPhaseStillCleansUpAndWritesTheFinalDocument)
+{
+    g_config.analysisKinds = ANALYSIS_OUTLOOK;
+    g_config.pathAnalysis.clear();
+    ScanCalls().launchMailScan = ThrowingMailLaunch;
+    TestLog log;
+    EXPECT_EQ(RunScan(nullptr), 0);
+    std::vector<std::string> scan = log.Messages("ScanThread.cpp");
+    EXPECT_TRUE(Has(scan, "Exception caught in ScanThread"));
+    EXPECT_TRUE(Has(scan, "Finalizing Quarantine Manager"));
+    EXPECT_FALSE(Audit().newSuspiciousFiles);
+    EXPECT_FALSE(MapiValuePresent("KVMailScan.exe"));
+    EXPECT_EQ(AnalysisDetailsDocuments(), 2);
 }
 
 } // namespace
