@@ -4,6 +4,7 @@
 #include "ConnectionTest.h"
 #include "SendFiles.h"
 #include "Text.h"
+#include "ZONEngAv.h"
 
 namespace {
 
@@ -87,6 +88,13 @@ int KVCOMS_API KVCOMS_CheckFiltered(KVCOMS_FILTEREDCHECK* record)
 {
     if (!record || !record->digests || record->digestsSize == 0 || !record->answer)
         return 0;
+    // The cloud engine comes first: without it no digest can be asked about.
+    ZONENGAV_ENGINE engine = nullptr;
+    if (ZONENGAV_CreateEngine(&engine) != 0 || !engine) {
+        COMS_LOG("Error creating the cloud engine");
+        return 0;
+    }
+    ZONENGAV_ReleaseEngine(engine);
     return NotAvailable("CheckFiltered");
 }
 
