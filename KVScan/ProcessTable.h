@@ -35,3 +35,7 @@ inline bool IsUnknownExitCode(DWORD code)
 {
     return code > 6;
 }
+
+// Error reports of the chain: 3501 "Unknown exit code executing process", 3502 "Timeout executing
+// process" (flag 0), into the reports folder.
+void ReportProgramError(int code, int detail, const std::string& extraText);
