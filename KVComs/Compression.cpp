@@ -9,32 +9,11 @@
 
 namespace {
 
-const ZipApi* g_zip = nullptr;
-ZipApi g_lytczip;
+// The lytczip imports (bound by ordinal at load time), unless a test installed other calls.
+const ZipApi kLytczip = {CZIPInitialize, CZIPFinalize, CZIPDoAction, CZIPGetSizeBuffer, CZIPGetBuffer};
+const ZipApi* g_zip = &kLytczip;
 
-const ZipApi* Zip()
-{
-    if (g_zip)
-        return g_zip;
-    HMODULE module = LoadLibraryA("lytczip.dll");
-    if (!module)
-        return nullptr;
-    g_lytczip.Initialize = reinterpret_cast<CZIPInitialize_t>(
-        reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(CZIP_ORD_INITIALIZE))));
-    g_lytczip.Finalize = reinterpret_cast<CZIPFinalize_t>(
-        reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(CZIP_ORD_FINALIZE))));
-    g_lytczip.DoAction = reinterpret_cast<CZIPDoAction_t>(
-        reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(CZIP_ORD_DOACTION))));
-    g_lytczip.GetSizeBuffer = reinterpret_cast<CZIPGetSizeBuffer_t>(
-        reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(CZIP_ORD_GETSIZEBUFFER))));
-    g_lytczip.GetBuffer = reinterpret_cast<CZIPGetBuffer_t>(
-        reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(CZIP_ORD_GETBUFFER))));
-    if (!g_lytczip.Initialize || !g_lytczip.Finalize || !g_lytczip.DoAction || !g_lytczip.GetSizeBuffer ||
-        !g_lytczip.GetBuffer)
-        return nullptr;
-    g_zip = &g_lytczip;
-    return g_zip;
-}
+const ZipApi* Zip() { return g_zip; }
 
 bool ReadAll(const std::string& path, std::vector<char>& data)
 {
@@ -54,7 +33,7 @@ bool ReadAll(const std::string& path, std::vector<char>& data)
 
 } // namespace
 
-void SetZipApi(const ZipApi* api) { g_zip = api; }
+void SetZipApi(const ZipApi* api) { g_zip = api ? api : &kLytczip; }
 
 std::string ArchivePathFor(const std::string& fullPath)
 {
@@ -78,7 +57,7 @@ int CompressToZip(const std::string& fullPath, const std::string& entryName)
         return COMPRESS_OPEN_FAILED;
     }
     const ZipApi* zip = Zip();
-    ZipArchive* archive = zip ? zip->Initialize(0) : nullptr;
+    ZipArchive* archive = zip->Initialize(0);
     if (!archive) {
         COMS_LOG("Error initializing ZIP system");
         return COMPRESS_NO_ARCHIVE;

@@ -21,7 +21,7 @@ std::string ArchivePathFor(const std::string& fullPath);
 // Packs fullPath into ArchivePathFor(fullPath) with one entry named entryName.
 int CompressToZip(const std::string& fullPath, const std::string& entryName);
 
-// The lytczip calls, bound by ordinal on first use; tests may install a table of their own.
+// The lytczip calls (imported by ordinal); tests may install a table of their own.
 struct ZipApi {
     CZIPInitialize_t Initialize;
     CZIPFinalize_t Finalize;
@@ -29,4 +29,4 @@ struct ZipApi {
     CZIPGetSizeBuffer_t GetSizeBuffer;
     CZIPGetBuffer_t GetBuffer;
 };
-void SetZipApi(const ZipApi* api); // null: lytczip.dll again
+void SetZipApi(const ZipApi* api); // null: the lytczip imports again
