@@ -47,6 +47,12 @@ bool FileExists(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+void ShowConfiguring(bool configuring, int position)
+{
+    if (ScanCalls().setConfiguring)
+        ScanCalls().setConfiguring(configuring, position);
+}
+
 int __stdcall UpdateProgress(int percent)
 {
     ScanRun().progress = percent;
@@ -186,18 +192,15 @@ int PrepareAndAnalyse(bool& initialReport)
         RequestStop();
 
     if (!StopRequested()) {
-        if (ScanCalls().setConfiguring)
-            ScanCalls().setConfiguring(true, 0);
-        if (ScanCalls().setConfiguring)
-            ScanCalls().setConfiguring(true, 50);
+        ShowConfiguring(true, 0);
+        ShowConfiguring(true, 50);
         int result = StartQuarantineManager();
         if (result != 0) {
             KVSCAN_LOG("Error %d Initializing QEM", result);
             SendScanErrorReport(result, "Error Initalizing VLM", GetLastError());
             return 2;
         }
-        if (ScanCalls().setConfiguring)
-            ScanCalls().setConfiguring(false, 100);
+        ShowConfiguring(false, 100);
         Audit().newSuspiciousFiles = true;
     }
 
