@@ -3,6 +3,7 @@
 // restart decision.
 #include "AdapterState.h"
 #include "AuditState.h"
+#include "CommLibs.h"
 #include "DeliveryLoop.h"
 #include "ExitProgram.h"
 #include "Globals.h"
@@ -150,8 +151,8 @@ void RunAudit(void* instance)
         KVSCAN_LOG("Disinfection client --> Installing Reboot Driver");
         KVSCAN_LOG("Driver installation return code: %d", InstallBootDriver(g_config));
     }
-    // The communication libraries were registered at start-up (the exit routine unregisters them).
     KVSCAN_LOG("Checking if communication libs are registered");
+    RegisterCommLibs();
     StartProgressThread(g_config);
     LaunchProgram(0, instance);
 
