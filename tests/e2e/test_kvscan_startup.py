@@ -19,6 +19,7 @@ CONFIG = (
     "[KVSCAN_MAINCONFIG]\r\n"
     "AuditGUID={{0badc0de-1111-2222-3333-444455556666}}\r\n"
     "CheckAdmin={admin}\r\n"
+    "AppRefVersion=3300020003000004ABCDEF0123456789\r\n"
     "\r\n"
     "[KVSCAN_SCANCONFIG]\r\n"
     "ShowProgress=no\r\n"
