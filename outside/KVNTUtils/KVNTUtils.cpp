@@ -6,6 +6,7 @@
 // "KVNTUtils.journal" beside the DLL: "GetLoggedUser <result> [<name>] (<source>)".
 
 #include "KVNTUtils.h"
+#include "StandInKit.h"
 
 #include <windows.h>
 #include <wtsapi32.h>
@@ -20,25 +21,12 @@ HMODULE g_module = nullptr;
 
 std::string BesideDll(const char* name)
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(g_module, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return name;
-    std::string folder(path, length);
-    size_t slash = folder.find_last_of("\\/");
-    return (slash == std::string::npos ? std::string() : folder.substr(0, slash + 1)) + name;
+    return standin_kit::FileBeside(g_module, name);
 }
 
 void Journal(const std::string& line)
 {
-    HANDLE file = CreateFileA(BesideDll("KVNTUtils.journal").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    std::string text = line + "\r\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    standin_kit::AppendJournalLine(BesideDll("KVNTUtils.journal"), line);
 }
 
 // 1: file read (name or fail word in *line); 0: no file.

@@ -1,6 +1,7 @@
 // Development stand-in of the cloud lookup engine. The cloud service is not reachable from it yet:
 // every call refuses with ZONENGAV_E_UNAVAILABLE, creates nothing, and is written to the journal
 // "ZONEngAv.journal" beside the DLL (one line per call: the export and its arguments).
+#include "StandInKit.h"
 #include "ZONEngAv.h"
 
 #include <windows.h>
@@ -14,12 +15,6 @@ HMODULE g_module = nullptr;
 
 void Journal(const char* format, ...)
 {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(g_module, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return;
-    std::string file(path, n);
-    file = file.substr(0, file.find_last_of('\\') + 1) + "ZONEngAv.journal";
     char line[256];
     va_list args;
     va_start(args, format);
@@ -27,17 +22,9 @@ void Journal(const char* format, ...)
     va_end(args);
     if (length < 0)
         return;
-    if (length > static_cast<int>(sizeof(line)) - 3)
-        length = sizeof(line) - 3;
-    line[length++] = '\r';
-    line[length++] = '\n';
-    HANDLE h = CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(h, line, static_cast<DWORD>(length), &written, nullptr);
-    CloseHandle(h);
+    if (length > static_cast<int>(sizeof(line)) - 1)
+        length = sizeof(line) - 1;
+    standin_kit::AppendJournalLine(standin_kit::FileBeside(g_module, "ZONEngAv.journal"), std::string(line, length));
 }
 
 unsigned long long V(ZONENGAV_VALUE value) { return static_cast<unsigned long long>(value); }

@@ -4,6 +4,7 @@
 #include "lyturar.h"
 
 #include "RarReader.h"
+#include "StandInKit.h"
 
 #include <windows.h>
 
@@ -29,11 +30,7 @@ HMODULE g_module = nullptr;
 
 std::string BesideDll(const char* name)
 {
-    char path[MAX_PATH * 2] = {};
-    DWORD got = GetModuleFileNameA(g_module, path, sizeof path);
-    std::string folder(path, got);
-    size_t slash = folder.find_last_of('\\');
-    return (slash == std::string::npos ? std::string() : folder.substr(0, slash + 1)) + name;
+    return standin_kit::FileBeside(g_module, name);
 }
 
 void Journal(const char* format, ...)

@@ -7,6 +7,7 @@
 //                     [Start] FailExit=<code>: report stopped with that service exit code instead of running
 // Started outside the service manager it prints what it is and ends with 1.
 
+#include "StandInKit.h"
 #include "zoksvc.h"
 
 #include <windows.h>
@@ -22,23 +23,12 @@ SERVICE_STATUS g_state = {};
 
 std::string Beside(const char* name)
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
-    size_t slash = folder.find_last_of("\\/");
-    return (slash == std::string::npos ? std::string() : folder.substr(0, slash + 1)) + name;
+    return standin_kit::FileBeside(nullptr, name);
 }
 
 void Journal(const std::string& line)
 {
-    HANDLE file = CreateFileA(Beside("zoksvc.journal").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    std::string text = std::to_string(GetCurrentProcessId()) + " " + line + "\r\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    standin_kit::AppendJournalLine(Beside("zoksvc.journal"), std::to_string(GetCurrentProcessId()) + " " + line);
 }
 
 unsigned Scenario(const char* key)

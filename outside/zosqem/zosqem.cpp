@@ -9,6 +9,7 @@
 // and does nothing else. Journal: "zosqem.journal" beside the DLL, one line per call:
 //   <process id> <export> <arguments> -> <result>
 
+#include "StandInKit.h"
 #include "zosqem.h"
 
 #include <windows.h>
@@ -30,25 +31,12 @@ const int kInvalidHandle = 6;
 
 std::string BesideDll(const char* name)
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(g_module, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return name;
-    std::string folder(path, length);
-    size_t slash = folder.find_last_of("\\/");
-    return (slash == std::string::npos ? std::string() : folder.substr(0, slash + 1)) + name;
+    return standin_kit::FileBeside(g_module, name);
 }
 
 void Journal(const std::string& line)
 {
-    HANDLE file = CreateFileA(BesideDll("zosqem.journal").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    std::string text = std::to_string(GetCurrentProcessId()) + " " + line + "\r\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    standin_kit::AppendJournalLine(BesideDll("zosqem.journal"), std::to_string(GetCurrentProcessId()) + " " + line);
 }
 
 int InjectedFault(const char* exportName)
