@@ -2,6 +2,7 @@
 // end in a journal, error reports are files in a reports folder of the test's own.
 #include "AdapterState.h"
 #include "AuditState.h"
+#include "ErrorReportFiles.h"
 #include "FileHelpers.h"
 #include "Globals.h"
 #include "ProcessTable.h"
@@ -164,25 +165,8 @@ protected:
     std::vector<Report> Reports(int code) const
     {
         std::vector<Report> found;
-        WIN32_FIND_DATAA data;
-        std::string pattern = reports_ + "\\ErrorReport_" + std::to_string(code) + "_*.txt";
-        HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return found;
-        do {
-            Report report;
-            std::ifstream in(reports_ + "\\" + data.cFileName);
-            std::string line;
-            while (std::getline(in, line)) {
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
-                size_t equals = line.find('=');
-                if (equals != std::string::npos)
-                    report[line.substr(0, equals)] = line.substr(equals + 1);
-            }
-            found.push_back(report);
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+        for (const ErrorReportFile& report : ErrorReportFiles(reports_, code))
+            found.push_back(report.fields);
         return found;
     }
 

@@ -1,5 +1,7 @@
 #include "AnalysisFixture.h"
 
+#include "ErrorReportFiles.h"
+
 #include "ScanApiRef.h"
 
 void AnalysisFixture::SetUp()
@@ -61,13 +63,7 @@ std::vector<std::pair<std::string, std::string>> AnalysisFixture::Settings() con
 std::vector<std::string> AnalysisFixture::ErrorReports() const
 {
     std::vector<std::string> texts;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((config_.reportsPathA + "\\ErrorReport_*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return texts;
-    do
-        texts.push_back(ReadFile(config_.reportsPathA + "\\" + data.cFileName));
-    while (FindNextFileA(find, &data));
-    FindClose(find);
+    for (const ErrorReportFile& report : ErrorReportFiles(config_.reportsPathA))
+        texts.push_back(report.text);
     return texts;
 }

@@ -5,6 +5,7 @@
 #include "AnalyzableItemsList.h"
 #include "EngineFixture.h"
 #include "EngineRecords.h"
+#include "ErrorReportFiles.h"
 #include "FilePackage.h"
 #include "QelSig.h"
 #include "ScanApiRef.h"
@@ -51,14 +52,8 @@ protected:
     std::vector<std::string> Reports() const
     {
         std::vector<std::string> texts;
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((config_.reportsPathA + "\\ErrorReport_*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return texts;
-        do
-            texts.push_back(ReadFile(config_.reportsPathA + "\\" + data.cFileName));
-        while (FindNextFileA(find, &data));
-        FindClose(find);
+        for (const ErrorReportFile& report : ErrorReportFiles(config_.reportsPathA))
+            texts.push_back(report.text);
         return texts;
     }
 

@@ -2,6 +2,7 @@
 // at the start and the end, AnalysisData in Online and Grouped mode, the code tables, escaping, the
 // confidential and the shortened path, encryption, the fall-back names and the error reports.
 
+#include "ErrorReportFiles.h"
 #include "KVCripto.h"
 #include "Md5.h"
 #include "ResultDocumentText.h"
@@ -103,20 +104,8 @@ protected:
     std::vector<std::map<std::string, std::string>> ErrorReports(const std::wstring& folder) const
     {
         std::vector<std::map<std::string, std::string>> found;
-        for (const std::wstring& name : FilesIn(folder, L"ErrorReport_*")) {
-            std::map<std::string, std::string> keys;
-            std::string text = ReadBytes(folder + L"\\" + name);
-            size_t start = 0;
-            while (start < text.size()) {
-                size_t end = text.find("\r\n", start);
-                std::string line = text.substr(start, end - start);
-                size_t equals = line.find('=');
-                if (equals != std::string::npos)
-                    keys[line.substr(0, equals)] = line.substr(equals + 1);
-                start = end == std::string::npos ? text.size() : end + 2;
-            }
-            found.push_back(keys);
-        }
+        for (const ErrorReportFile& report : ErrorReportFiles(ToNarrow(folder)))
+            found.push_back(report.fields);
         return found;
     }
 
