@@ -1,5 +1,6 @@
 #include "Delivery.h"
 
+#include "DeliveryUrl.h"
 #include "KVLog.h"
 #include "ScopeLogger.h"
 #include "TessalyConfig.h"
@@ -82,14 +83,13 @@ Delivery& ConfiguredDelivery(const TessalyConfig& config)
     static NoDelivery none;
     static UnavailableDelivery folder(config, DELIVERY_FOLDER);
     static UnavailableDelivery ftp(config, DELIVERY_FTP);
-    static UnavailableDelivery url(config, DELIVERY_URL);
     switch (DecideDeliveryMode(config)) {
     case DELIVERY_FOLDER:
         return folder;
     case DELIVERY_FTP:
         return ftp;
     case DELIVERY_URL:
-        return url;
+        return UrlDeliveryFor(config);
     default:
         return none;
     }
