@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The main job: sets up the machine, builds everything and runs the most complete thing that
 # exists: an audit package is built from the client files of dist/ and a plain sample
-# configuration, run under Wine, and KVScan starts from the work folder the package unpacked
-# (the KVLog lines show it). Then lytczip builds an archive of the shipped DLLs and unzip lists it.
+# configuration, run under Wine; KVScan starts from the work folder the package unpacked and audits
+# a sample folder holding the EICAR test file (made here, never committed), with no delivery
+# configured. The KVLog lines and the analysis documents left in the work folder's Reports show it.
+# Then lytczip builds an archive of the shipped DLLs and unzip lists it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/setup.sh"
@@ -13,8 +15,14 @@ rm -rf "$demo" && mkdir -p "$demo"
 win() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
 
 # --- the audit package -------------------------------------------------------------------------
-printf '%s\r\n' "[KVSCAN_MAINCONFIG]" "AuditGUID={5a3f1c2e-0d4b-4e8a-9c71-2b6d8e0f4a19}" "CheckAdmin=no" "" \
-    "[KVSCAN_SCANCONFIG]" "ShowProgress=no" >"$demo/sample-config.ini"
+mkdir -p "$demo/sample"
+printf '%s' 'X5O!P%@AP[4\PZX54(P^)7CC)7}$EICAR-STANDARD-ANTIVIRUS-TEST-FILE!$H+H*' >"$demo/sample/eicar.com"
+printf 'nothing to find here\r\n' >"$demo/sample/clean.txt"
+printf '%s\r\n' "[KVSCAN_MAINCONFIG]" "AuditGUID={5a3f1c2e-0d4b-4e8a-9c71-2b6d8e0f4a19}" \
+    "AppRefVersion=3300020003000004ABCDEF0123456789" "CheckAdmin=no" "ObtainMalwarePath=yes" "" \
+    "[KVSCAN_SCANCONFIG]" "ShowProgress=no" "MemoryAnalysis=no" "AllDiskAnalysis=no" "OutlookAnalysis=no" \
+    "OEAnalysis=no" "PathAnalysis=$(win "$demo/sample")" "" \
+    "[KVSCAN_PROCESS]" "Command1=KVScan.exe" "Wait1=yes" >"$demo/sample-config.ini"
 log="$test_build/wineprefix/drive_c/ProgramData/KVLog/KVLog.log"
 package_run='
 set -euo pipefail
@@ -31,10 +39,22 @@ for _ in $(seq 1 600); do
 done
 echo "--- KVLog lines of this run (launcher and scanner) ---"
 tail -c +$((start + 1)) "$LOG" | tr -d "\r" | cut -f4,7 |
-    grep -E "^KVPacket|KvScan starting from directory|Checking minimun|System requirements|Exiting with return value"
+    grep -E "^KVPacket|KvScan starting from directory|Checking minimun|System requirements|Exiting with return value|AnalysisData file|AnalysisDetails file"
+# The documents are encrypted like the configuration that came in the package: kvcrypt shows them.
+reports="$KV_BUILD_DIR/wineprefix/drive_c/users/$(id -un)/Temp/KVScan/Reports"
+mkdir -p "$DEMO/documents"
+for document in "$reports"/*.xml; do
+    [ -e "$document" ] || continue
+    name=$(basename "$document")
+    "$KV_BUILD_DIR/wine-run" "$KV_BUILD_DIR/bin/kvcrypt.exe" decrypt "C:\\users\\$(id -un)\\Temp\\KVScan\\Reports\\$name" \
+        "$DEMO_WIN\\documents\\$name"
+    echo "--- $name ---"
+    tr -d "\r" <"$DEMO/documents/$name"; echo
+done
 '
 KV_BUILD_DIR="$test_build" LAUNCHER="$(win "$test_build/dist/KVPacket.exe")" CLIENT="$(win "$test_build/dist")" \
     CONFIG="$(win "$demo/sample-config.ini")" PACKAGE="$(win "$demo/audit-package.exe")" LOG="$log" \
+    DEMO="$demo" DEMO_WIN="$(win "$demo")" \
     bash "$root/tools/sandbox.sh" bash -c "$package_run" | tee "$demo/package-run.txt"
 grep -q "KvScan	KvScan starting from directory: \[.*\\\\KVScan\]" "$demo/package-run.txt" ||
     { echo "run-demo: KVScan did not start from the work folder" >&2; exit 1; }
