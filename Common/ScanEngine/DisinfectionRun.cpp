@@ -7,7 +7,6 @@
 #include "AnalysisSettings.h"
 #include "AnalysisSystem.h"
 #include "AnalyzableItemsList.h"
-#include "DetectionHandling.h"
 #include "ElementsFile.h"
 #include "KVLog.h"
 #include "ScanApiRef.h"
@@ -90,13 +89,7 @@ int RunDisinfection()
         return kDisinfectionFailed;
     }
 
-    KV_GenerateLog(module, KV_SOURCE_FILE, __LINE__, "analysisSystem.analyse");
-    SetCurrentDirectoryA(config.programFolder.c_str());
-    result = system.analyse(list);
-    RethrowPending();
-    FlushWaitingEntries();
-    if (state.results)
-        state.results->EndAnalysis();
+    result = RunAnalysis(system, list);
     if (result != 0) {
         KV_GenerateLog(module, KV_SOURCE_FILE, __LINE__, "analysisSystem.analyse returned %d", result);
         return result;

@@ -66,6 +66,8 @@ void PrepareAnalysis(bool mail, bool memory)
         state.results->BeginAnalysis(mail, memory);
 }
 
+} // namespace
+
 // Runs the analysis: 0 or the engine's result. The waiting entries and the end-of-analysis step follow
 // it; an exception kept by a callback is rethrown first.
 int RunAnalysis(AnalysisSystem& system, AnalyzableItemsList& list)
@@ -82,8 +84,6 @@ int RunAnalysis(AnalysisSystem& system, AnalyzableItemsList& list)
         state.results->EndAnalysis();
     return result;
 }
-
-} // namespace
 
 std::vector<ScanItem> MalwareScanItems(bool mail, bool memory)
 {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+class AnalysisSystem;
+
 // One analysable item: the kind, and for path kinds the ANSI path and the option.
 struct ScanItem {
     uint32_t kind = 0;
@@ -23,6 +25,10 @@ std::vector<ScanItem> MalwareScanItems(bool mail, bool memory);
 std::vector<ScanItem> IntensiveScanItems();
 // Adds the items in order; 0 or the first non-zero result.
 int AddScanItems(AnalyzableItemsList& list, const std::vector<ScanItem>& items);
+
+// Runs the analysis from the program's folder: 0 or the engine's result. An exception kept by a callback
+// is rethrown; then the waiting container entries are reported and the end-of-analysis step runs.
+int RunAnalysis(AnalysisSystem& system, AnalyzableItemsList& list);
 
 // Runs a scan's steps; an int, DWORD, LONG or Win32Exception thrown by them is logged ("caught ...
 // exception in <function>" for an int, "in DoMalwareScan" otherwise), reported as an error record

@@ -34,16 +34,6 @@ void AnalysisFixture::TearDown()
     EngineFolder::TearDown();
 }
 
-std::vector<std::string> AnalysisFixture::Calls(const std::string& call) const
-{
-    std::string prefix = std::to_string(GetCurrentProcessId()) + " ";
-    std::vector<std::string> found;
-    for (const std::string& line : JournalLines())
-        if (line.compare(0, prefix.size(), prefix) == 0 && line.find(" " + call + " ") != std::string::npos)
-            found.push_back(line);
-    return found;
-}
-
 std::vector<std::pair<std::string, std::string>> AnalysisFixture::Settings() const
 {
     std::vector<std::pair<std::string, std::string>> settings;

@@ -21,8 +21,6 @@ protected:
     // (setting name, decoded value) of every accepted or refused ZOScan_ConfigureAnalysis call of this
     // process, in order.
     std::vector<std::pair<std::string, std::string>> Settings() const;
-    // Journal lines of this process for one call.
-    std::vector<std::string> Calls(const std::string& call) const;
     // Error report files written so far (their texts).
     std::vector<std::string> ErrorReports() const;
 

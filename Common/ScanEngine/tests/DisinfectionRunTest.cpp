@@ -120,7 +120,7 @@ TEST_F(DisinfectionRunTest, ScanWritesTheDocumentsThatTheDisinfectionRunWorksFro
     EXPECT_TRUE(std::none_of(settings.begin(), settings.end(), [](const std::pair<std::string, std::string>& s) {
         return s.first == "ZOSCAN_CFG_QEM_CLID";
     }));
-    EXPECT_TRUE(Logged(log, "DisinfectionRun.cpp", "analysisSystem.analyse"));
+    EXPECT_TRUE(Logged(log, "ScanExecution.cpp", "analysisSystem.analyse"));
     EXPECT_TRUE(Logged(log, "DisinfectionRun.cpp", "-DoMalwareDisinfection()"));
 
     // The file is disinfected and the result is reported without reference text.

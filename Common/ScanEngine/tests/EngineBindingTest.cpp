@@ -37,17 +37,6 @@ protected:
     bool ScanLoaded() const { return GetModuleHandleA((folder_ + "ZoScan.dll").c_str()) != nullptr; }
     bool ZokasLoaded() const { return GetModuleHandleA((folder_ + "zokas.dll").c_str()) != nullptr; }
 
-    // Journal lines of this process for one call.
-    std::vector<std::string> Calls(const std::string& call) const
-    {
-        std::string prefix = std::to_string(GetCurrentProcessId()) + " ";
-        std::vector<std::string> found;
-        for (const std::string& line : JournalLines())
-            if (line.compare(0, prefix.size(), prefix) == 0 && line.find(" " + call + " ") != std::string::npos)
-                found.push_back(line);
-        return found;
-    }
-
     // The texts of the error reports written so far.
     std::vector<std::string> Reports() const
     {

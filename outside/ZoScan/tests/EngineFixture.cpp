@@ -204,6 +204,16 @@ std::vector<std::string> EngineFolder::JournalLines() const
     return lines;
 }
 
+std::vector<std::string> EngineFolder::Calls(const std::string& call) const
+{
+    std::string prefix = std::to_string(GetCurrentProcessId()) + " ";
+    std::vector<std::string> found;
+    for (const std::string& line : JournalLines())
+        if (line.compare(0, prefix.size(), prefix) == 0 && line.find(" " + call + " ") != std::string::npos)
+            found.push_back(line);
+    return found;
+}
+
 bool EngineFolder::JournalHas(const std::string& piece) const
 {
     for (const std::string& line : JournalLines())

@@ -56,6 +56,8 @@ protected:
 
     std::string Data(const std::string& relative) const { return folder_ + "data\\" + relative; }
     std::vector<std::string> JournalLines() const;
+    // Journal lines of this process for one call.
+    std::vector<std::string> Calls(const std::string& call) const;
     bool JournalHas(const std::string& piece) const;
     void Scenario(const std::string& text) const;
 
