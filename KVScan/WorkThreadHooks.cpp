@@ -10,26 +10,6 @@ void CleanPendingFileOperations(TessalyConfig&)
     KVSCAN_LOG("Pending file operations of an earlier restart: not handled in this build");
 }
 
-bool TestConnection(TessalyConfig&, void*)
-{
-    KVSCAN_LOG("Connection test not available in this build: the server counts as unreachable");
-    return false;
-}
-
-bool PrepareDestination(TessalyConfig&, DeliveryMode mode, bool)
-{
-    KVSCAN_LOG("Destination of %s delivery not available in this build", DeliveryModeName(mode));
-    return false;
-}
-
-bool WriteProgressRecord(TessalyConfig&, int progressStatus, int)
-{
-    KVSCAN_LOG("Progress file not available in this build (status %d not written)", progressStatus);
-    return false;
-}
-
-void StartProgressThread(TessalyConfig&) {}
-
 void StartStatistics(TessalyConfig&)
 {
     KVSCAN_LOG("Statistics library not available in this build: no statistics are gathered");
