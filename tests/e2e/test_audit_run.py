@@ -37,8 +37,9 @@ def registry_left():
     return {value: reg_query(key, value) for key, value in AUDIT_VALUES if reg_query(key, value) is not None}
 
 
-def config_text(data, processes, audit=AUDIT):
-    lines = ["[KVSCAN_MAINCONFIG]", f"AuditGUID={audit}", f"AppRefVersion={APPREF}", "CheckAdmin=no", "",
+def config_text(data, processes, audit=AUDIT, main=()):
+    """main: further lines of KVSCAN_MAINCONFIG (a destination, a proxy)."""
+    lines = ["[KVSCAN_MAINCONFIG]", f"AuditGUID={audit}", f"AppRefVersion={APPREF}", "CheckAdmin=no", *main, "",
              "[KVSCAN_SCANCONFIG]", "ShowProgress=no", "MemoryAnalysis=no", "AllDiskAnalysis=no",
              "OutlookAnalysis=no", "OEAnalysis=no", f"PathAnalysis={winpath(data)}", "", "[KVSCAN_PROCESS]"]
     for number, (command, params, wait) in enumerate(processes, start=1):
@@ -46,7 +47,7 @@ def config_text(data, processes, audit=AUDIT):
     return "\r\n".join(lines + [""])
 
 
-def package_for(tmp_path, processes, audit=AUDIT):
+def package_for(tmp_path, processes, audit=AUDIT, main=()):
     """A package of every shipped client file, the sleeper and the real signature file."""
     client = tmp_path / "client"
     client.mkdir()
@@ -59,7 +60,7 @@ def package_for(tmp_path, processes, audit=AUDIT):
     data.mkdir()
     (data / "clean.txt").write_text("nothing to find here\r\n")
     config = tmp_path / "plain.ini"
-    config.write_text(config_text(data, processes, audit), newline="")
+    config.write_text(config_text(data, processes, audit, main), newline="")
     package = tmp_path / "audit.exe"
     result = run_win(BIN / "kvpack.exe", "--sig", winpath(DIST / "Qel.sig"), winpath(DIST / "KVPacket.exe"),
                      winpath(client), winpath(config), winpath(package))
@@ -67,9 +68,9 @@ def package_for(tmp_path, processes, audit=AUDIT):
     return package
 
 
-def unpacked(tmp_path, processes, audit=AUDIT):
+def unpacked(tmp_path, processes, audit=AUDIT, main=()):
     work = tmp_path / "work"
-    assert run_win(package_for(tmp_path, processes, audit), f"/unpack:{winpath(work)}").returncode == 0
+    assert run_win(package_for(tmp_path, processes, audit, main), f"/unpack:{winpath(work)}").returncode == 0
     assert (work / "KVScan.exe").exists()
     return work
 
