@@ -93,6 +93,11 @@ class RecordingFtpServer:
         with self._lock:
             self._refused.append(pattern)
 
+    def allow_stor(self):
+        """Accepts every upload again."""
+        with self._lock:
+            self._refused.clear()
+
     def files(self):
         """Every file under the served folder, as '/'-joined paths relative to it, with its bytes."""
         return {"/" + p.relative_to(self.root).as_posix(): p.read_bytes()
