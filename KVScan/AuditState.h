@@ -14,6 +14,9 @@ struct AuditState {
     // True while the quarantine element manager is initialised: suspicious files may appear and the work
     // thread sends them periodically.
     std::atomic<bool> newSuspiciousFiles{false};
+    // The run's overall percentage 0..100: written by the progress window only, read by the progress
+    // thread for the progress file. Stays 0 when no window is shown.
+    volatile long runPercentage = 0;
 };
 
 AuditState& Audit();

@@ -1,11 +1,9 @@
 #include "Delivery.h"
 
+#include "DeliveryDestination.h"
 #include "DeliveryUrl.h"
-#include "KVLog.h"
-#include "ScopeLogger.h"
 #include "TessalyConfig.h"
 #include "TextHelpers.h"
-#include "WorkFolders.h"
 
 #include <windows.h>
 
@@ -15,9 +13,6 @@ namespace {
 
 const char* const kModeNames[] = {"folder", "FTP", "URL", "none"};
 const char* const kKindNames[] = {"suspicious", "reports", "statistics", "filtered"};
-
-// The work folder that holds each kind.
-const int kKindFolder[KIND_COUNT] = {FOLDER_SUSPICIOUS, FOLDER_REPORT, FOLDER_STATISTIC, FOLDER_FILTERED};
 
 // "none": nothing leaves the machine; every kind is finished at once.
 class NoDelivery : public Delivery {
@@ -29,30 +24,6 @@ public:
         counters.left = 0;
         return true;
     }
-};
-
-// A transport that this build does not carry yet: it says so in the log and never claims success, so
-// that the files stay in the work folders for a later send.
-class UnavailableDelivery : public Delivery {
-public:
-    UnavailableDelivery(const TessalyConfig& config, DeliveryMode mode) : config_(config), mode_(mode) {}
-    DeliveryMode Mode() const override { return mode_; }
-    bool Deliver(DeliveryKind kind, const DeliveryOptions& options, DeliveryCounters& counters) override
-    {
-        const std::wstring& folder = WorkFolder(config_, kKindFolder[kind]);
-        counters.sent = 0;
-        counters.left = folder.empty() ? 0 : CountWaitingFiles(folder);
-        if (kind == KIND_REPORTS && options.holdFinalReport)
-            counters.left = CountWaitingFiles(folder, kFinalReportName);
-        KV_GenerateLog(config_.logModule.c_str(), KV_SOURCE_FILE, __LINE__,
-                       "Delivery by %s is not available: %s not delivered (%lu waiting)", kModeNames[mode_],
-                       kKindNames[kind], counters.left);
-        return false;
-    }
-
-private:
-    const TessalyConfig& config_;
-    DeliveryMode mode_;
 };
 
 } // namespace
@@ -81,13 +52,11 @@ const char* DeliveryKindName(DeliveryKind kind)
 Delivery& ConfiguredDelivery(const TessalyConfig& config)
 {
     static NoDelivery none;
-    static UnavailableDelivery folder(config, DELIVERY_FOLDER);
-    static UnavailableDelivery ftp(config, DELIVERY_FTP);
     switch (DecideDeliveryMode(config)) {
     case DELIVERY_FOLDER:
-        return folder;
+        return FolderDeliveryFor(config);
     case DELIVERY_FTP:
-        return ftp;
+        return FtpDeliveryFor(config);
     case DELIVERY_URL:
         return UrlDeliveryFor(config);
     default:

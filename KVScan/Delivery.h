@@ -40,9 +40,8 @@ public:
 extern const char kFinalReportName[]; // "{00000000-0000-0000-0000-000000000000}.xml"
 
 // The transport of the configured mode, for the work folders of config (absolute paths). "none" sends
-// nothing and succeeds; URL mode goes through KVComs.dll (DeliveryUrl.h); the folder and FTP transports are
-// not part of this build yet: they log that nothing was delivered and report failure with the files still
-// waiting as left.
+// nothing and succeeds; URL mode goes through KVComs.dll (DeliveryUrl.h); folder and FTP mode copy or
+// upload into the run folder of the destination (DeliveryDestination.h).
 Delivery& ConfiguredDelivery(const TessalyConfig& config);
 
 // Number of files waiting in folder (sub-folders not counted); excluded (a bare file name) is skipped.

@@ -41,7 +41,8 @@ bool FreeToSend(const std::wstring& path, unsigned long long& size)
 
 } // namespace
 
-int SendWorkFolder(const SendRequest& request, SendOneFile send, void* context, unsigned long& failed)
+int SendWorkFolder(const SendRequest& request, SendOneFile send, void* context, unsigned long& failed,
+                   const std::wstring& heldName)
 {
     failed = 0;
     if (request.bareName.empty())
@@ -59,6 +60,8 @@ int SendWorkFolder(const SendRequest& request, SendOneFile send, void* context, 
     std::vector<std::wstring> names;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        if (!heldName.empty() && lstrcmpiW(found.cFileName, heldName.c_str()) == 0)
             continue;
         std::wstring path = folder + found.cFileName;
         std::string shown = ToNarrow(path);

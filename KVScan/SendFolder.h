@@ -22,5 +22,7 @@ struct SendRequest {
 
 // 0 when nothing is left to send; otherwise the error of the last failed file (1 when the folder cannot
 // be listed or has no name). failed receives the number of files that could not be delivered. An empty
-// bare name (no filtered-elements folder configured) means there is nothing of that kind: 0.
-int SendWorkFolder(const SendRequest& request, SendOneFile send, void* context, unsigned long& failed);
+// bare name (no filtered-elements folder configured) means there is nothing of that kind: 0. A file named
+// heldName stays behind this time (neither sent nor counted).
+int SendWorkFolder(const SendRequest& request, SendOneFile send, void* context, unsigned long& failed,
+                   const std::wstring& heldName = std::wstring());

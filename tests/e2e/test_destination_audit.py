@@ -1,0 +1,94 @@
+"""Whole audits from a package delivering to a folder destination and to an FTP server: the run folder
+with one sub-folder per work folder, the documents in it, the work folders emptied, and the progress
+record beside the run folder, read back here field by field."""
+import struct
+from datetime import datetime, timezone
+
+from conftest import KVLogFile, winpath
+from test_audit_run import (AUDIT, FINAL_REPORT, OTHER_AUDIT, SCAN_ONLY, audit_registry,  # noqa: F401
+                            ended_with, registry_left, run_scanner, unpacked)
+from test_kvscan_startup import messages
+from test_result_documents import documents
+
+RECORD_SIZE = 1352
+SUB_FOLDERS = ["Quarantine", "Reports", "Statistics", "Suspicious"]
+# (field, offset, characters) of the record's UTF-16LE texts
+TEXTS = [("audit", 4, 50), ("progress_id", 104, 50), ("instance", 204, 50), ("destination", 308, 260),
+         ("reports", 828, 50), ("suspicious", 928, 50), ("quarantine", 1028, 50), ("statistics", 1152, 50),
+         ("filtered", 1252, 50)]
+NUMBERS = [("size", 0), ("kind", 304), ("status", 1128), ("percentage", 1148)]
+
+
+def read_record(path):
+    data = path.read_bytes()
+    assert len(data) == RECORD_SIZE, len(data)
+    record = {name: data[at:at + 2 * chars].decode("utf-16-le").split("\0", 1)[0] for name, at, chars in TEXTS}
+    record.update({name: struct.unpack_from("<i", data, at)[0] for name, at in NUMBERS})
+    record["time"] = struct.unpack_from("<8H", data, 1132)
+    return record
+
+
+def record_bytes(**fields):
+    """A record as another client writes it."""
+    data = bytearray(RECORD_SIZE)
+    for name, at, chars in TEXTS:
+        text = fields.get(name, "").encode("utf-16-le")[:2 * (chars - 1)]
+        data[at:at + len(text)] = text
+    for name, at in NUMBERS:
+        struct.pack_into("<i", data, at, fields.get(name, RECORD_SIZE if name == "size" else 0))
+    return bytes(data)
+
+
+def run_folders(base):
+    return sorted(p for p in base.iterdir() if p.is_dir())
+
+
+def check_delivered_run(base, run, destination):
+    """The run folder's tree and documents and its final progress record."""
+    assert sorted(p.name for p in run.iterdir()) == SUB_FOLDERS
+    details = documents(run, decrypt=True)
+    assert FINAL_REPORT in details, sorted(details)
+    assert details[FINAL_REPORT].findtext(".//AnalysisGUID").lower() == run.name.lower()
+    record = read_record(base / f"{run.name}.dat")
+    now = datetime.now(timezone.utc)
+    assert record["time"][:2] == (now.year, now.month)
+    del record["time"]
+    expected = {"size": RECORD_SIZE, "audit": AUDIT, "instance": run.name, "kind": 1, "destination": destination,
+                "reports": "Reports", "suspicious": "Suspicious", "quarantine": "Quarantine",
+                "statistics": "Statistics", "filtered": "", "status": 2, "percentage": 0}
+    assert {k: record[k] for k in expected} == expected
+    assert record["progress_id"], "the computer name stands in for a missing ProgressID.dat"
+    return record
+
+
+def assert_work_folders_empty(work):
+    for name in ("Reports", "Suspicious", "Statistics"):
+        assert list((work / name).iterdir()) == [], name
+
+
+def test_audit_delivers_into_a_folder_and_its_next_run_replaces_the_first(tmp_path, kvlog, audit_registry):
+    base = tmp_path / "delivered"
+    work = unpacked(tmp_path, SCAN_ONLY, main=[f"ReportsFolder={winpath(base)}"])
+    run_scanner(work, "/noclean")
+    assert ended_with(kvlog) == 0, messages(kvlog)
+    [first] = run_folders(base)
+    record = check_delivered_run(base, first, winpath(base))
+    assert_work_folders_empty(work)
+    assert any(m.startswith("Correctly copied [") for m in messages(kvlog))
+
+    # Another audit's run on this machine shares the base; the same audit's next run replaces its first.
+    other = "{11111111-2222-3333-4444-555555555555}"
+    (base / other / "Reports").mkdir(parents=True)
+    (base / other / "Reports" / "kept.xml").write_bytes(b"<kept/>")
+    (base / f"{other}.dat").write_bytes(record_bytes(audit=OTHER_AUDIT, progress_id=record["progress_id"],
+                                                     instance=other, destination=winpath(base), status=2))
+    again = KVLogFile()
+    run_scanner(work, "/noclean")
+    assert ended_with(again) == 0, messages(again)
+    assert not (base / f"{first.name}.dat").exists() and not first.exists()
+    assert (base / other / "Reports" / "kept.xml").read_bytes() == b"<kept/>"
+    assert read_record(base / f"{other}.dat")["audit"] == OTHER_AUDIT
+    [second] = [p for p in run_folders(base) if p.name != other]
+    assert second.name != first.name
+    check_delivered_run(base, second, winpath(base))
+    assert registry_left() == {}
