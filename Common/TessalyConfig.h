@@ -71,6 +71,8 @@ public:
     // path: empty reads "KVScan.ini" in the program folder; a name without a backslash is taken
     // relative to the program folder. Returns a ConfigResult.
     int ReadConfig(const std::wstring& path);
+    // The file ReadConfig(path) reads.
+    std::wstring ConfigFilePath(const std::wstring& path) const;
     // Writes the settings to the log (the password never).
     void DumpSettings() const;
 

@@ -15,16 +15,6 @@
 
 namespace {
 
-std::wstring ResolvePath(const std::wstring& path, const std::string& programFolder)
-{
-    std::wstring folder = ToWide(programFolder);
-    if (path.empty())
-        return folder + L"\\KVScan.ini";
-    if (path.find(L'\\') != std::wstring::npos)
-        return path;
-    return folder + L"\\" + path;
-}
-
 bool Readable(const std::wstring& path)
 {
     FILE* file = _wfopen(path.c_str(), L"rb");
@@ -63,10 +53,20 @@ bool HasSection(const std::string& text, const char* name)
 
 } // namespace
 
+std::wstring TessalyConfig::ConfigFilePath(const std::wstring& path) const
+{
+    std::wstring folder = ToWide(programFolder);
+    if (path.empty())
+        return folder + L"\\KVScan.ini";
+    if (path.find(L'\\') != std::wstring::npos)
+        return path;
+    return folder + L"\\" + path;
+}
+
 // Reads, decrypts and converts the file into ANSI INI text.
 int TessalyConfig::LoadText(const std::wstring& path, std::string& text)
 {
-    std::wstring file = ResolvePath(path, programFolder);
+    std::wstring file = ConfigFilePath(path);
     if (!Readable(file))
         return CONFIG_UNREADABLE;
     char* buffer = nullptr;

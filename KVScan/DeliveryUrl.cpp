@@ -71,7 +71,9 @@ unsigned long BindKvComsSendApi(const std::wstring& dllPath, KvComsSendApi& api)
         reinterpret_cast<void*>(GetProcAddress(module, "KVCOMS_SendStatistics")));
     bound.sendSuspiciousQem = reinterpret_cast<int(KVCOMS_API*)(KVCOMS_SUSPICIOUS_QEM*)>(
         reinterpret_cast<void*>(GetProcAddress(module, "KVCOMS_SendSuspiciousQEM")));
-    if (!bound.sendReports || !bound.sendStatistics || !bound.sendSuspiciousQem) {
+    bound.testConnection = reinterpret_cast<KVCOMS_TestConnection_t>(
+        reinterpret_cast<void*>(GetProcAddress(module, "KVCOMS_TestConnection")));
+    if (!bound.sendReports || !bound.sendStatistics || !bound.sendSuspiciousQem || !bound.testConnection) {
         FreeLibrary(module);
         return ERROR_PROC_NOT_FOUND;
     }
@@ -130,6 +132,11 @@ bool UrlDelivery::Deliver(DeliveryKind kind, const DeliveryOptions& options, Del
 
     const std::wstring& folder = WorkFolder(config_, KindFolder(kind));
     const char* excluded = (kind == KIND_REPORTS && options.holdFinalReport) ? kFinalReportName : nullptr;
+    if (kind == KIND_SUSPICIOUS && CountWaitingFiles(folder) == 0) {
+        // Nothing waits: the kind is finished without a call (and the final report may follow).
+        URL_LOG("No suspicious files waiting");
+        return true;
+    }
     bool delivered = false;
     if (!Bind()) {
         counters.left = CountWaitingFiles(folder, excluded);

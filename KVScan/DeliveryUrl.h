@@ -12,15 +12,17 @@
 
 class TessalyConfig;
 
-// The KVComs exports this transport calls, bound by name from one loaded library.
+// The KVComs exports the scanner calls (this transport and the connection test), bound by name from one
+// loaded library.
 struct KvComsSendApi {
     HMODULE module = nullptr;
     KVCOMS_SendFiles_t sendReports = nullptr;
     KVCOMS_SendFiles_t sendStatistics = nullptr;
     int(KVCOMS_API* sendSuspiciousQem)(KVCOMS_SUSPICIOUS_QEM*) = nullptr;
+    KVCOMS_TestConnection_t testConnection = nullptr;
 };
 
-// Loads dllPath and binds the three exports. 0 on success, otherwise the system error (ERROR_PROC_NOT_FOUND
+// Loads dllPath and binds the four exports. 0 on success, otherwise the system error (ERROR_PROC_NOT_FOUND
 // when an export is missing; the library is then released again).
 unsigned long BindKvComsSendApi(const std::wstring& dllPath, KvComsSendApi& api);
 
@@ -31,7 +33,8 @@ public:
     // Suspicious files through KVCOMS_SendSuspiciousQEM (options.deleteFailed asks it to delete what still
     // cannot be sent), reports through KVCOMS_SendReports (options.holdFinalReport keeps the final analysis
     // report back), statistics through KVCOMS_SendStatistics. Filtered elements are not sent in this mode.
-    // A call that fails with nothing counted as left reports the files still waiting in the folder.
+    // A call that fails with nothing counted as left reports the files still waiting in the folder. An
+    // empty suspicious folder is finished without a call.
     bool Deliver(DeliveryKind kind, const DeliveryOptions& options, DeliveryCounters& counters) override;
 
     // Where statistics go: the address the signature file names (empty until it is known).
