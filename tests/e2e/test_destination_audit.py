@@ -4,10 +4,11 @@ record beside the run folder, read back here field by field."""
 import struct
 from datetime import datetime, timezone
 
-from conftest import KVLogFile, winpath
-from test_audit_run import (AUDIT, FINAL_REPORT, OTHER_AUDIT, SCAN_ONLY, audit_registry,  # noqa: F401
-                            ended_with, registry_left, run_scanner, unpacked)
-from test_kvscan_startup import messages
+from conftest import KVLogFile, reg_query, start_win, winpath
+from ftpserver_support import ftp_server, start_ftp_server  # noqa: F401 (fixture)
+from test_audit_run import (AUDIT, FINAL_REPORT, OTHER_AUDIT, RUN_KEY, SCAN_ONLY, audit_registry,  # noqa: F401
+                            ended_with, registry_left, restart_command_parts, run_scanner, unpacked)
+from test_kvscan_startup import messages, wait_for
 from test_result_documents import documents
 
 RECORD_SIZE = 1352
@@ -91,4 +92,53 @@ def test_audit_delivers_into_a_folder_and_its_next_run_replaces_the_first(tmp_pa
     [second] = [p for p in run_folders(base) if p.name != other]
     assert second.name != first.name
     check_delivered_run(base, second, winpath(base))
+    assert registry_left() == {}
+
+
+def test_audit_delivers_to_an_ftp_server(tmp_path, kvlog, audit_registry, ftp_server):
+    address = f"ftp://127.0.0.1:{ftp_server.port}/audits"
+    work = unpacked(tmp_path, SCAN_ONLY, main=[f"ReportsFTP={address}"])
+    run_scanner(work, "/noclean")
+    assert ended_with(kvlog) == 0, messages(kvlog)
+    base = ftp_server.root / "audits"
+    [run] = run_folders(base)
+    check_delivered_run(base, run, address)
+    assert sorted(p.name for p in base.iterdir() if p.is_file()) == [f"{run.name}.dat"]
+    assert_work_folders_empty(work)
+    assert ("USER", "anonymous") in ftp_server.commands()
+    assert "PASV" in ftp_server.verbs()
+    assert registry_left() == {}
+
+
+def test_refused_upload_leaves_a_resend_entry_that_delivers_the_rest(tmp_path, kvlog, audit_registry):
+    root = tmp_path / "ftproot"
+    server = start_ftp_server(root)
+    port = server.port
+    work = unpacked(tmp_path, SCAN_ONLY, main=[f"ReportsFTP=ftp://127.0.0.1:{port}/"])
+    server.refuse_stor(FINAL_REPORT)
+    process = start_win(work / "KVScan.exe", "/noclean")
+    try:
+        wait_for(lambda: "/onlysend" in (reg_query(RUN_KEY, "KVScanner") or ""), "the resend entry", timeout=300)
+        command = reg_query(RUN_KEY, "KVScanner")
+    finally:
+        process.kill()
+        process.wait(timeout=30)
+        server.close()
+    assert any(verb == "STOR" and arg.endswith(FINAL_REPORT) for verb, arg in server.commands())
+    assert (work / "Reports" / FINAL_REPORT).exists(), "a refused file stays in its work folder"
+    [run] = run_folders(root)
+    assert not (run / "Reports" / FINAL_REPORT).exists()
+    assert read_record(root / f"{run.name}.dat")["status"] == 1, "the killed run wrote no final record"
+
+    server = start_ftp_server(root, port)
+    try:
+        _, args = restart_command_parts(command)
+        assert args == ["/noclean", "/onlysend"]
+        resend = KVLogFile()
+        run_scanner(work, *args)
+        assert ended_with(resend) == 0, messages(resend)
+    finally:
+        server.close()
+    check_delivered_run(root, run, f"ftp://127.0.0.1:{port}/")
+    assert_work_folders_empty(work)
     assert registry_left() == {}
