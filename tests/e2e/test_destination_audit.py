@@ -4,9 +4,10 @@ record beside the run folder, read back here field by field."""
 import struct
 from datetime import datetime, timezone
 
-from conftest import KVLogFile, reg_query, start_win, winpath
+from conftest import KVLogFile, reg_query, reg_set, start_win, winpath
 from ftpserver_support import ftp_server, start_ftp_server  # noqa: F401 (fixture)
-from test_audit_run import (AUDIT, FINAL_REPORT, OTHER_AUDIT, RUN_KEY, SCAN_ONLY, audit_registry,  # noqa: F401
+from test_audit_run import (AUDIT, FINAL_REPORT, OTHER_AUDIT, RUN_KEY, SCAN_ONLY, TESSALY,  # noqa: F401
+                            audit_registry,
                             ended_with, registry_left, restart_command_parts, run_scanner, unpacked)
 from test_kvscan_startup import messages, wait_for
 from test_result_documents import documents
@@ -92,6 +93,31 @@ def test_audit_delivers_into_a_folder_and_its_next_run_replaces_the_first(tmp_pa
     [second] = [p for p in run_folders(base) if p.name != other]
     assert second.name != first.name
     check_delivered_run(base, second, winpath(base))
+    assert registry_left() == {}
+
+
+def test_resend_run_adds_to_its_run_folder_without_emptying_it(tmp_path, kvlog, audit_registry):
+    base = tmp_path / "delivered"
+    work = unpacked(tmp_path, SCAN_ONLY, main=[f"ReportsFolder={winpath(base)}"])
+    run_scanner(work, "/noclean")
+    assert ended_with(kvlog) == 0, messages(kvlog)
+    [run] = run_folders(base)
+    delivered = sorted(p.name for p in (run / "Reports").iterdir())
+    # The same run, interrupted during its delivery: a report and a suspicious file still wait.
+    (work / "Reports" / "late.dat").write_bytes(b"late")
+    (work / "Suspicious" / "element.qel").write_bytes(b"qel")
+    reg_set(TESSALY, "LASTAUID", run.name[1:-1])
+    reg_set(RUN_KEY, "KVScanner", f'"{winpath(work)}\\KVScan.exe" /noclean /onlysend')
+    reg_set(TESSALY, "Tries", "1", "REG_DWORD")
+    reg_set(TESSALY, "TriesAuditGUID", AUDIT)
+    resend = KVLogFile()
+    run_scanner(work, "/noclean", "/onlysend")
+    assert ended_with(resend) == 0, messages(resend)
+    assert sorted(p.name for p in (run / "Reports").iterdir()) == sorted(delivered + ["late.dat"])
+    assert (run / "Suspicious" / "element.qel").read_bytes() == b"qel"
+    assert run_folders(base) == [run]
+    check_delivered_run(base, run, winpath(base))
+    assert_work_folders_empty(work)
     assert registry_left() == {}
 
 
