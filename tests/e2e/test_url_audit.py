@@ -66,11 +66,10 @@ def detections(docs):
             for doc in docs.values() for report in doc.iter("Report")]
 
 
-def main_section(work):
-    """The KVSCAN_MAINCONFIG keys of the work folder's configuration file as the next start reads it."""
-    path = work / "KVScan.ini"
+def main_section(path):
+    """The KVSCAN_MAINCONFIG keys of a configuration file as the next start reads it."""
     if run_win(BIN / "kvcrypt.exe", "check", winpath(path)).returncode == 0:
-        plain = work / "plain.txt"
+        plain = path.parent / "plain.txt"
         assert run_win(BIN / "kvcrypt.exe", "decrypt", winpath(path), winpath(plain)).returncode == 0
         text = plain.read_bytes().decode("cp1252")
         plain.unlink()
@@ -112,7 +111,7 @@ def test_whole_audit_delivers_documents_and_detection(tmp_path, temp_folder, aud
 
 
 @pytest.mark.parametrize("case", ["unneeded proxy, encrypted file", "unneeded proxy, plain file",
-                                  "user's proxy for a made-up host"])
+                                  "unneeded proxy, plain file named by /cfgfile:", "user's proxy for a made-up host"])
 def test_connection_test_repairs_the_proxy_of_the_configuration(tmp_path, audit_server, user_proxy, kvlog,
                                                                 audit_registry, case):
     if case.startswith("unneeded proxy"):
@@ -125,19 +124,27 @@ def test_connection_test_repairs_the_proxy_of_the_configuration(tmp_path, audit_
         expected = {"ProxyServer": "127.0.0.1", "ProxyPort": "80", "ProxyUser": "", "ProxyPassword": ""}
         logged_line = "Updating proxy information of configuration file."
     work = unpacked(tmp_path, SCAN_ONLY, main=main)
-    if case.endswith("plain file"):
-        config = config_text(tmp_path / "data", SCAN_ONLY, main=main)
-        (work / "KVScan.ini").write_bytes(("; a comment\r\n" + config).encode("ascii"))
+    config, args = work / "KVScan.ini", ["/noclean"]
+    if case.endswith("/cfgfile:"):
+        config = tmp_path / "config dir" / "audit.ini"
+        config.parent.mkdir()
+        args.append(f"/cfgfile:{winpath(config)}")
+    packaged = (work / "KVScan.ini").read_bytes()
+    plain = "plain file" in case
+    if plain:
+        config.write_bytes(("; a comment\r\n" + config_text(tmp_path / "data", SCAN_ONLY, main=main)).encode())
     add_eicar(tmp_path)
 
-    run_scanner(work, "/noclean")
+    run_scanner(work, *args)
     logged = messages(kvlog)
     assert ended_with(kvlog) == 0, logged
     assert logged_line in logged
-    keys = main_section(work)
+    if config != work / "KVScan.ini":
+        assert (work / "KVScan.ini").read_bytes() == packaged, "only the file the run read is rewritten"
+    keys = main_section(config)
     assert {k: keys[k] for k in PROXY_KEYS if k in keys} == expected
     assert keys["ReportsURL"] == main[1].split("=", 1)[1] and keys["AppRefVersion"], keys
-    docs = received(audit_server, tmp_path, encrypted=not case.endswith("plain file"))
+    docs = received(audit_server, tmp_path, encrypted=not plain)
     assert FINAL_REPORT in docs and detections(docs) == eicar_found(tmp_path)
     posts = [r for r in audit_server.requests() if r["method"] == "POST"]
     assert posts and all(r["absolute"] == case.startswith("user's proxy") for r in posts)
@@ -162,7 +169,7 @@ def test_unreachable_server_ends_with_3010(tmp_path, user_proxy, kvlog, audit_re
     config = config_text(tmp_path / "data", SCAN_ONLY, main=main)
     (work / "KVScan.ini").write_text(config.replace("ShowProgress=no", f"ShowProgress={show_progress}"),
                                      newline="")
-    before = main_section(work)
+    before = main_section(work / "KVScan.ini")
     try:
         result = run_scanner(work, "/noclean")
     finally:
@@ -178,7 +185,7 @@ def test_unreachable_server_ends_with_3010(tmp_path, user_proxy, kvlog, audit_re
         statuses = [r["status"] for r in proxy.requests()]
         assert statuses and set(statuses) == {407}, statuses
     assert not (work / "Reports").exists(), "the audit never started"
-    assert main_section(work) == before
+    assert main_section(work / "KVScan.ini") == before
 
 
 def test_refused_uploads_are_delivered_by_the_run_key_command(tmp_path, audit_server, kvlog, audit_registry):
