@@ -4,6 +4,8 @@ record beside the run folder, read back here field by field."""
 import struct
 from datetime import datetime, timezone
 
+import pytest
+
 from conftest import KVLogFile, reg_query, reg_set, start_win, winpath
 from ftpserver_support import ftp_server, start_ftp_server  # noqa: F401 (fixture)
 from test_audit_run import (AUDIT, FINAL_REPORT, OTHER_AUDIT, RUN_KEY, SCAN_ONLY, TESSALY,  # noqa: F401
@@ -118,6 +120,35 @@ def test_resend_run_adds_to_its_run_folder_without_emptying_it(tmp_path, kvlog, 
     assert run_folders(base) == [run]
     check_delivered_run(base, run, winpath(base))
     assert_work_folders_empty(work)
+    assert registry_left() == {}
+
+
+def no_signature_file(work):
+    for name in ("qel.sig", "Qel.sig"):
+        if (work / name).exists():
+            (work / name).unlink()
+
+
+def fourth_start(work):
+    reg_set(TESSALY, "Tries", "3", "REG_DWORD")
+    reg_set(TESSALY, "TriesAuditGUID", AUDIT)
+
+
+@pytest.mark.parametrize("prepare, status, progress", [
+    (no_signature_file, 3013, -4),
+    (fourth_start, 3015, -1),  # ends before its destination was prepared
+])
+def test_a_failed_run_leaves_its_final_status_in_the_record(tmp_path, kvlog, audit_registry, prepare, status,
+                                                             progress):
+    base = tmp_path / "delivered"
+    work = unpacked(tmp_path, SCAN_ONLY, main=[f"ReportsFolder={winpath(base)}"])
+    prepare(work)
+    run_scanner(work, "/noclean")
+    assert ended_with(kvlog) == status, messages(kvlog)
+    [path] = base.glob("*.dat")
+    record = read_record(path)
+    assert (record["status"], record["audit"], record["size"]) == (progress, AUDIT, RECORD_SIZE)
+    assert path.name == record["instance"] + ".dat"
     assert registry_left() == {}
 
 
