@@ -18,7 +18,7 @@ const char* DeliveryKindName(DeliveryKind kind);
 // What one call did. The caller zeroes both before every call.
 struct DeliveryCounters {
     unsigned long sent = 0;
-    unsigned long left = 0; // elements still waiting in the work folder after the call
+    unsigned long left = 0; // elements that could not be delivered and wait in the work folder for the next call
 };
 
 struct DeliveryOptions {

@@ -74,9 +74,11 @@ bool DestinationDelivery::Deliver(DeliveryKind kind, const DeliveryOptions& opti
     unsigned long failed = 0;
     const int result = SendWorkFolder(request, SendCounted, &counting, failed, heldName);
     counters.sent = counting.sent;
-    counters.left = CountWaitingFiles(request.localFolder, excluded);
-    DEST_LOG("%s by %s: result %d, sent %lu, failed %lu, waiting %lu", DeliveryKindName(kind),
-             DeliveryModeName(mode_), result, counters.sent, failed, counters.left);
+    // What failed is left for the next call. A file still in use by another program is neither sent nor
+    // counted: a lock that never ends must not keep the end-of-run delivery going round for ever.
+    counters.left = failed;
+    DEST_LOG("%s by %s: result %d, sent %lu, failed %lu", DeliveryKindName(kind), DeliveryModeName(mode_), result,
+             counters.sent, failed);
     return result == 0;
 }
 

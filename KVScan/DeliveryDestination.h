@@ -18,8 +18,8 @@ public:
     DeliveryMode Mode() const override { return mode_; }
 
     // Sends the kind's work folder into the destination sub-folder of its bare name. True when no file
-    // failed. counters.sent: files delivered; counters.left: files still waiting in the work folder (in
-    // use, failed), the held final report not counted. A kind without a work folder or without a bare
+    // failed. counters.sent: files delivered; counters.left: files that failed and wait for the next call
+    // (a file in use by another program is skipped, not counted), the held final report not counted. A kind without a work folder or without a bare
     // name has nothing to send.
     bool Deliver(DeliveryKind kind, const DeliveryOptions& options, DeliveryCounters& counters) override;
 

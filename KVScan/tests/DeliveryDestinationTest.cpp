@@ -100,8 +100,8 @@ TEST_F(DeliveryDestinationTest, EachKindLeavesItsFolderIntoItsSubFolder)
          nullptr, true, {L"Statistics/s.xml"}, 1, 0, {}},
         {"suspicious files have no size limit", KIND_SUSPICIOUS, false, {{L"big.qel", big}}, nullptr, true,
          {L"Suspicious/big.qel"}, 1, 0, {}},
-        {"a file in use waits", KIND_FILTERED, false, {{L"f.dat", 10}, {L"busy.dat", 10}}, L"busy.dat", true,
-         {L"Filtered/f.dat"}, 1, 1, {L"busy.dat"}},
+        {"a file in use is neither sent nor counted", KIND_FILTERED, false, {{L"f.dat", 10}, {L"busy.dat", 10}},
+         L"busy.dat", true, {L"Filtered/f.dat"}, 1, 0, {L"busy.dat"}},
     };
     for (const KindCase& c : cases) {
         SCOPED_TRACE(c.what);
