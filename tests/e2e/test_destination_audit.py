@@ -1,46 +1,20 @@
 """Whole audits from a package delivering to a folder destination and to an FTP server: the run folder
 with one sub-folder per work folder, the documents in it, the work folders emptied, and the progress
 record beside the run folder, read back here field by field."""
-import struct
 from datetime import datetime, timezone
 
 import pytest
 
 from conftest import KVLogFile, reg_query, reg_set, start_win, winpath
 from ftpserver_support import ftp_server, start_ftp_server  # noqa: F401 (fixture)
+from progress_record import RECORD_SIZE, read_record, record_bytes
 from test_audit_run import (AUDIT, FINAL_REPORT, OTHER_AUDIT, RUN_KEY, SCAN_ONLY, TESSALY,  # noqa: F401
                             audit_registry,
                             ended_with, registry_left, restart_command_parts, run_scanner, unpacked)
 from test_kvscan_startup import messages, wait_for
 from test_result_documents import documents
 
-RECORD_SIZE = 1352
 SUB_FOLDERS = ["Quarantine", "Reports", "Statistics", "Suspicious"]
-# (field, offset, characters) of the record's UTF-16LE texts
-TEXTS = [("audit", 4, 50), ("progress_id", 104, 50), ("instance", 204, 50), ("destination", 308, 260),
-         ("reports", 828, 50), ("suspicious", 928, 50), ("quarantine", 1028, 50), ("statistics", 1152, 50),
-         ("filtered", 1252, 50)]
-NUMBERS = [("size", 0), ("kind", 304), ("status", 1128), ("percentage", 1148)]
-
-
-def read_record(path):
-    data = path.read_bytes()
-    assert len(data) == RECORD_SIZE, len(data)
-    record = {name: data[at:at + 2 * chars].decode("utf-16-le").split("\0", 1)[0] for name, at, chars in TEXTS}
-    record.update({name: struct.unpack_from("<i", data, at)[0] for name, at in NUMBERS})
-    record["time"] = struct.unpack_from("<8H", data, 1132)
-    return record
-
-
-def record_bytes(**fields):
-    """A record as another client writes it."""
-    data = bytearray(RECORD_SIZE)
-    for name, at, chars in TEXTS:
-        text = fields.get(name, "").encode("utf-16-le")[:2 * (chars - 1)]
-        data[at:at + len(text)] = text
-    for name, at in NUMBERS:
-        struct.pack_into("<i", data, at, fields.get(name, RECORD_SIZE if name == "size" else 0))
-    return bytes(data)
 
 
 def run_folders(base):

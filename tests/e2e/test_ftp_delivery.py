@@ -2,12 +2,12 @@
 writes a progress record through WinINet (passive mode) against the recording FTP server."""
 import re
 import socket
-import struct
 
 import pytest
 
 from conftest import BIN, PREFIX, run_win, winpath
 from ftpserver_support import FTP_PASSWORD, FTP_USER, ftp_server, start_ftp_server  # noqa: F401 (fixture)
+from progress_record import read_record
 from test_url_delivery import folder_with
 
 INSTANCE = "{6A0B1C2D-3E4F-4A5B-8C6D-7E8F90A1B2C3}"
@@ -21,26 +21,6 @@ def ftpdeliver(**keys):
     assert result.returncode == 0, result.stdout + result.stderr
     line = result.stdout.strip().splitlines()[-1]
     return {k: int(v) for k, v in re.findall(r"(\w+)=(\d+)", line)}
-
-
-def read_record(data):
-    """The progress record as the administrator's console reads it."""
-    assert len(data) == 1352
-
-    def text(offset, chars):
-        raw = data[offset:offset + 2 * chars].decode("utf-16-le")
-        return raw.split("\0", 1)[0]
-
-    return {
-        "size": struct.unpack_from("<i", data, 0)[0],
-        "audit": text(4, 50), "progressId": text(104, 50), "instance": text(204, 50),
-        "kind": struct.unpack_from("<i", data, 304)[0], "destination": text(308, 260),
-        "reports": text(828, 50), "suspicious": text(928, 50), "quarantine": text(1028, 50),
-        "status": struct.unpack_from("<i", data, 1128)[0],
-        "time": struct.unpack_from("<8H", data, 1132),
-        "percentage": struct.unpack_from("<i", data, 1148)[0],
-        "statistics": text(1152, 50), "filtered": text(1252, 50),
-    }
 
 
 def temporary_records():
@@ -154,7 +134,7 @@ def test_progress_record_fields_and_replacement(ftp_server):
     year, month, _, day, hour, minute, second, millis = record.pop("time")
     assert 2020 <= year and 1 <= month <= 12 and 1 <= day <= 31 and hour < 24 and minute < 60 and second < 60
     assert record == {
-        "size": 1352, "audit": AUDIT, "progressId": "console-7", "instance": INSTANCE, "kind": 1,
+        "size": 1352, "audit": AUDIT, "progress_id": "console-7", "instance": INSTANCE, "kind": 1,
         "destination": address, "reports": "Reports", "suspicious": "Suspicious", "quarantine": "Quarantine",
         "status": -1, "percentage": 55, "statistics": "Statistics", "filtered": "Filtered",
     }
