@@ -45,6 +45,24 @@ def user_proxy():
     reg_delete(INTERNET_SETTINGS, "ProxyServer")
 
 
+@pytest.fixture
+def reference_server(tmp_path):
+    """Starts the reference server on 127.0.0.1:80 with the given options (a proxy asking for the
+    credentials proxyuser / s3cr3t: proxy_user="proxyuser", proxy_password="s3cr3t"); stopped afterwards."""
+    started = []
+
+    def start(**options):
+        started.append(start_server(tmp_path / "server", **options))
+        return started[-1]
+    yield start
+    for data in started:
+        data.server.shutdown()
+        data.server.server_close()
+
+
+CREDENTIALS = {"proxy_user": "proxyuser", "proxy_password": "s3cr3t"}
+
+
 def add_eicar(tmp_path):
     """The sample folder of the audit gets the test file (made here, never committed)."""
     (tmp_path / "data" / "eicar.com").write_text(EICAR)
@@ -111,13 +129,21 @@ def test_whole_audit_delivers_documents_and_detection(tmp_path, temp_folder, aud
 
 
 @pytest.mark.parametrize("case", ["unneeded proxy, encrypted file", "unneeded proxy, plain file",
-                                  "unneeded proxy, plain file named by /cfgfile:", "user's proxy for a made-up host"])
-def test_connection_test_repairs_the_proxy_of_the_configuration(tmp_path, audit_server, user_proxy, kvlog,
+                                  "unneeded proxy, plain file named by /cfgfile:", "user's proxy for a made-up host",
+                                  "configured proxy with credentials for a made-up host"])
+def test_connection_test_repairs_the_proxy_of_the_configuration(tmp_path, reference_server, user_proxy, kvlog,
                                                                 audit_registry, case):
+    server = reference_server(**(CREDENTIALS if "credentials" in case else {}))
     if case.startswith("unneeded proxy"):
         main = server_lines() + DEAD_PROXY
         expected = {}
         logged_line = "Removing proxy information from the configuration file."
+    elif case.startswith("configured proxy"):
+        main = server_lines("audit.invalid") + ["ProxyServer=127.0.0.1", "ProxyPort=80", "ProxyUser=proxyuser",
+                                                 "ProxyPassword=s3cr3t"]
+        expected = {"ProxyServer": "127.0.0.1", "ProxyPort": "80", "ProxyUser": "proxyuser",
+                    "ProxyPassword": "s3cr3t"}
+        logged_line = "Proxy internet connection."
     else:
         main = server_lines("audit.invalid")
         user_proxy("127.0.0.1:80")
@@ -144,10 +170,10 @@ def test_connection_test_repairs_the_proxy_of_the_configuration(tmp_path, audit_
     keys = main_section(config)
     assert {k: keys[k] for k in PROXY_KEYS if k in keys} == expected
     assert keys["ReportsURL"] == main[1].split("=", 1)[1] and keys["AppRefVersion"], keys
-    docs = received(audit_server, tmp_path, encrypted=not plain)
+    docs = received(server, tmp_path, encrypted=not plain)
     assert FINAL_REPORT in docs and detections(docs) == eicar_found(tmp_path)
-    posts = [r for r in audit_server.requests() if r["method"] == "POST"]
-    assert posts and all(r["absolute"] == case.startswith("user's proxy") for r in posts)
+    posts = [r for r in server.requests() if r["method"] == "POST"]
+    assert posts and all(r["absolute"] == ("made-up host" in case) and r["status"] == 200 for r in posts)
     assert "s3cr3t" not in "\n".join(kvlog.lines())
 
 
@@ -156,11 +182,11 @@ def test_connection_test_repairs_the_proxy_of_the_configuration(tmp_path, audit_
     ("the user's proxy needs credentials, no user interface", "no", "No User Interface --> Connection Error."),
     ("the user's proxy needs credentials, no dialog in this build", "yes", "Credentials needed, asking the user."),
 ])
-def test_unreachable_server_ends_with_3010(tmp_path, user_proxy, kvlog, audit_registry, case, show_progress,
-                                           last_line):
+def test_unreachable_server_ends_with_3010(tmp_path, reference_server, user_proxy, kvlog, audit_registry, case,
+                                           show_progress, last_line):
     proxy = None
     if "credentials" in case:
-        proxy = start_server(tmp_path / "server", proxy_user="proxyuser", proxy_password="s3cr3t")
+        proxy = reference_server(**CREDENTIALS)
         user_proxy("127.0.0.1:80")
     else:
         user_proxy("127.0.0.1:80", enable=0)
@@ -170,12 +196,7 @@ def test_unreachable_server_ends_with_3010(tmp_path, user_proxy, kvlog, audit_re
     (work / "KVScan.ini").write_text(config.replace("ShowProgress=no", f"ShowProgress={show_progress}"),
                                      newline="")
     before = main_section(work / "KVScan.ini")
-    try:
-        result = run_scanner(work, "/noclean")
-    finally:
-        if proxy:
-            proxy.server.shutdown()
-            proxy.server.server_close()
+    result = run_scanner(work, "/noclean")
     logged = messages(kvlog)
     assert ended_with(kvlog) == 3010, logged
     assert result.returncode == 3010 & 0xFF
