@@ -2,6 +2,7 @@
 the audit (the configured proxy or a direct connection, the proxy of the user's Internet settings, the
 configuration file repaired for later starts), the documents and the detection arriving at the server, and
 the resend entry that delivers what a refusing server left once it accepts again."""
+import base64
 import pathlib
 
 import pytest
@@ -174,7 +175,8 @@ def test_connection_test_repairs_the_proxy_of_the_configuration(tmp_path, refere
     assert FINAL_REPORT in docs and detections(docs) == eicar_found(tmp_path)
     posts = [r for r in server.requests() if r["method"] == "POST"]
     assert posts and all(r["absolute"] == ("made-up host" in case) and r["status"] == 200 for r in posts)
-    assert "s3cr3t" not in "\n".join(kvlog.lines())
+    log_text = "\n".join(kvlog.lines())
+    assert "s3cr3t" not in log_text and base64.b64encode(b"proxyuser:s3cr3t").decode() not in log_text
 
 
 @pytest.mark.parametrize("case,show_progress,last_line", [
