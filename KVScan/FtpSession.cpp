@@ -14,34 +14,6 @@ namespace {
 const wchar_t kAgent[] = L"Orvane Software";
 const DWORD kResponseCharacters = 4095;
 
-template <typename Function> bool Bind(HMODULE module, const char* name, Function& function)
-{
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return function != nullptr;
-}
-
-const WinInetFtpApi* BindWinInet()
-{
-    static WinInetFtpApi api;
-    HMODULE module = LoadLibraryW(L"wininet.dll");
-    if (!module) {
-        FTP_LOG("Error: Could not load wininet.dll. Err:%lu", GetLastError());
-        return nullptr;
-    }
-    bool ok = Bind(module, "InternetOpenW", api.InternetOpenW) &&
-              Bind(module, "InternetConnectW", api.InternetConnectW) &&
-              Bind(module, "InternetCloseHandle", api.InternetCloseHandle) &&
-              Bind(module, "InternetGetLastResponseInfoW", api.InternetGetLastResponseInfoW) &&
-              Bind(module, "FtpSetCurrentDirectoryW", api.FtpSetCurrentDirectoryW) &&
-              Bind(module, "FtpCreateDirectoryW", api.FtpCreateDirectoryW) &&
-              Bind(module, "FtpPutFileW", api.FtpPutFileW);
-    if (!ok) {
-        FTP_LOG("Error: wininet.dll lacks the FTP functions");
-        return nullptr;
-    }
-    return &api; // the library stays loaded for the life of the process
-}
-
 // One line for the log: the server's response may hold several lines.
 std::string OneLine(const std::wstring& text)
 {
@@ -57,23 +29,16 @@ std::string OneLine(const std::wstring& text)
 
 } // namespace
 
-const WinInetFtpApi* FtpApi()
-{
-    static const WinInetFtpApi* api = BindWinInet();
-    return api;
-}
-
 FtpFailure LastFtpFailure()
 {
     FtpFailure failure;
     failure.error = GetLastError();
-    const WinInetFtpApi* api = FtpApi();
-    if (failure.error != ERROR_INTERNET_EXTENDED_ERROR || !api)
+    if (failure.error != ERROR_INTERNET_EXTENDED_ERROR)
         return failure;
     std::wstring buffer(kResponseCharacters + 1, L'\0');
     DWORD code = 0;
     DWORD length = kResponseCharacters + 1;
-    if (api->InternetGetLastResponseInfoW(&code, &buffer[0], &length)) {
+    if (InternetGetLastResponseInfoW(&code, &buffer[0], &length)) {
         buffer.resize(length < kResponseCharacters ? length : kResponseCharacters);
         failure.responseCode = code;
         failure.response = OneLine(buffer.c_str());
@@ -89,9 +54,9 @@ FtpSession::~FtpSession()
 void FtpSession::Close()
 {
     if (connection_)
-        api_->InternetCloseHandle(connection_);
+        InternetCloseHandle(connection_);
     if (internet_)
-        api_->InternetCloseHandle(internet_);
+        InternetCloseHandle(internet_);
     connection_ = nullptr;
     internet_ = nullptr;
 }
@@ -100,16 +65,11 @@ int FtpSession::Open(const FtpDestination& destination)
 {
     Close();
     FTP_LOG("Opening internet connection");
-    api_ = FtpApi();
-    if (!api_) {
-        FTP_LOG("Error: Could not open internet connection. Err:%ld", static_cast<long>(ERROR_MOD_NOT_FOUND));
-        return 1;
-    }
     std::wstring proxy = destination.proxyServer;
     if (!proxy.empty() && !destination.proxyPort.empty())
         proxy += L":" + destination.proxyPort;
-    internet_ = proxy.empty() ? api_->InternetOpenW(kAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0)
-                              : api_->InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), nullptr, 0);
+    internet_ = proxy.empty() ? InternetOpenW(kAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0)
+                              : InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), nullptr, 0);
     if (!internet_) {
         FTP_LOG("Error: Could not open internet connection. Err:%ld", static_cast<long>(GetLastError()));
         return 1;
@@ -128,7 +88,7 @@ int FtpSession::Open(const FtpDestination& destination)
     std::string host = ToNarrow(destination.address.host);
     int port = static_cast<int>(destination.address.port);
     FTP_LOG("Opening (passive) ftp connection to server [%s] port:%i ", host.c_str(), port);
-    connection_ = api_->InternetConnectW(internet_, destination.address.host.c_str(),
+    connection_ = InternetConnectW(internet_, destination.address.host.c_str(),
                                          static_cast<INTERNET_PORT>(destination.address.port), user, password,
                                          INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE | INTERNET_FLAG_KEEP_CONNECTION,
                                          0);
@@ -146,9 +106,9 @@ bool FtpSession::EnsureDirectory(const std::wstring& directory)
 {
     if (!connection_)
         return false;
-    if (api_->FtpSetCurrentDirectoryW(connection_, directory.c_str()))
+    if (FtpSetCurrentDirectoryW(connection_, directory.c_str()))
         return true;
-    if (api_->FtpCreateDirectoryW(connection_, directory.c_str()))
+    if (FtpCreateDirectoryW(connection_, directory.c_str()))
         return true;
     FtpFailure failure = LastFtpFailure();
     std::string shown = ToNarrow(directory);
@@ -164,7 +124,7 @@ int FtpSession::PutFile(const std::wstring& localPath, const std::wstring& remot
     std::string shownLocal = ToNarrow(localPath);
     std::string shownRemote = ToNarrow(remotePath);
     FTP_LOG("Putting file: [%s] to [%s]", shownLocal.c_str(), shownRemote.c_str());
-    if (api_->FtpPutFileW(connection_, localPath.c_str(), remotePath.c_str(), FTP_TRANSFER_TYPE_BINARY, 0))
+    if (FtpPutFileW(connection_, localPath.c_str(), remotePath.c_str(), FTP_TRANSFER_TYPE_BINARY, 0))
         return 0;
     FtpFailure failure = LastFtpFailure();
     FTP_LOG("Error putting file: [%s]. Err:%lu/%lu. %s", shownLocal.c_str(), failure.error, failure.responseCode,

@@ -10,20 +10,6 @@
 
 #include <string>
 
-struct WinInetFtpApi {
-    HINTERNET(WINAPI* InternetOpenW)(LPCWSTR agent, DWORD type, LPCWSTR proxy, LPCWSTR bypass, DWORD flags);
-    HINTERNET(WINAPI* InternetConnectW)(HINTERNET session, LPCWSTR host, INTERNET_PORT port, LPCWSTR user,
-                                        LPCWSTR password, DWORD service, DWORD flags, DWORD_PTR context);
-    BOOL(WINAPI* InternetCloseHandle)(HINTERNET handle);
-    BOOL(WINAPI* InternetGetLastResponseInfoW)(LPDWORD error, LPWSTR buffer, LPDWORD length);
-    BOOL(WINAPI* FtpSetCurrentDirectoryW)(HINTERNET connection, LPCWSTR directory);
-    BOOL(WINAPI* FtpCreateDirectoryW)(HINTERNET connection, LPCWSTR directory);
-    BOOL(WINAPI* FtpPutFileW)(HINTERNET connection, LPCWSTR local, LPCWSTR remote, DWORD flags, DWORD_PTR context);
-};
-
-// The bound table, or null when wininet.dll or one of its functions is missing.
-const WinInetFtpApi* FtpApi();
-
 // What went wrong in the last failed WinINet call of this thread: the system error and, for an
 // extended error (12003), the server's last response code and text (line breaks turned into blanks).
 struct FtpFailure {
@@ -51,7 +37,6 @@ public:
     int PutFile(const std::wstring& localPath, const std::wstring& remotePath);
 
 private:
-    const WinInetFtpApi* api_ = nullptr;
     HINTERNET internet_ = nullptr;
     HINTERNET connection_ = nullptr;
 };
