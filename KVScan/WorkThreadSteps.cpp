@@ -32,7 +32,10 @@ std::string CurrentRestartCommand(bool onlySend)
 {
     std::string configFile = g_configFilePath;
     if (!configFile.empty()) {
-        // The configuration was opened against the current folder; the next logon starts elsewhere.
+        // The file the configuration was read from: a bare name lies in the program folder, any other
+        // relative path was opened against the current folder. The next logon starts elsewhere, so the
+        // command carries it in full.
+        configFile = ToNarrow(g_config.ConfigFilePath(ToWide(configFile)));
         char full[MAX_PATH] = {};
         DWORD length = GetFullPathNameA(configFile.c_str(), MAX_PATH, full, nullptr);
         if (length > 0 && length < MAX_PATH)

@@ -176,13 +176,24 @@ def test_interrupted_audit_restarts_from_the_run_value_with_the_same_instance(tm
     assert registry_left() == {}
 
 
-def test_restart_command_carries_the_configuration_file(tmp_path, kvlog, audit_registry):
+@pytest.mark.parametrize("given", [
+    # A file elsewhere, named in full.
+    "absolute",
+    # A bare name is read from the program folder, whatever the current folder was.
+    "bare name",
+])
+def test_restart_command_carries_the_configuration_file(tmp_path, kvlog, audit_registry, given):
     journal = tmp_path / "journal.txt"
     work = unpacked(tmp_path, [("sleeper.exe", f"8000 0 {winpath(journal)} chain", "yes")])
-    config = tmp_path / "config dir" / "audit.ini"
-    config.parent.mkdir()
+    if given == "absolute":
+        config = tmp_path / "config dir" / "audit.ini"
+        config.parent.mkdir()
+        argument = winpath(config)
+    else:
+        config = work / "audit.ini"
+        argument = "audit.ini"
     (work / "KVScan.ini").replace(config)
-    process = start_win(work / "KVScan.exe", "/noclean", f"/cfgfile:{winpath(config)}")
+    process = start_win(work / "KVScan.exe", "/noclean", f"/cfgfile:{argument}", cwd=tmp_path)
     try:
         wait_for(sleeper_started(journal), "the sleeper to start", timeout=120)
         command = reg_query(RUN_KEY, "KVScanner")
