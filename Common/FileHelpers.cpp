@@ -78,15 +78,59 @@ int CreateAndCleanFolder(const std::wstring& path)
 {
     if (path.size() < 5 || IsSystemFolder(path))
         return 1;
-    for (size_t i = 4; i < path.size(); ++i)
-        if (path[i] == L'\\')
-            CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
-    CreateDirectoryW(path.c_str(), nullptr);
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (!CreateFolderLevels(path))
         return 1;
     if (_waccess(path.c_str(), 6) != 0)
         return 1;
     EmptyFolder(path);
     return 0;
+}
+
+bool CreateFolderLevels(const std::wstring& path)
+{
+    if (path.empty())
+        return false;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // Skip the root ("X:\" or "\\server\share\") before creating levels.
+    size_t start = 0;
+    if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+        size_t server = path.find(L'\\', 2);
+        start = server == std::wstring::npos ? path.size() : path.find(L'\\', server + 1);
+        if (start == std::wstring::npos)
+            start = path.size();
+    } else if (path.size() >= 2 && path[1] == L':') {
+        start = 2;
+    }
+    for (size_t pos = path.find_first_of(L"\\/", start + 1); pos != std::wstring::npos;
+         pos = path.find_first_of(L"\\/", pos + 1))
+        CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
+    CreateDirectoryW(path.c_str(), nullptr);
+    attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void DeleteFolderTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring child = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveDirectoryW(child.c_str()); // a link: never follow it
+            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteFolderTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
 }

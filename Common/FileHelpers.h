@@ -15,3 +15,9 @@ bool IsSystemFolder(const std::wstring& path);
 // 0: the folder exists, is readable and writable and has been emptied. 1: refused (shorter than 5
 // characters, a system folder, cannot be created or not readable and writable).
 int CreateAndCleanFolder(const std::wstring& path);
+
+// Creates path and every missing level above it (local or UNC). True when the folder exists afterwards.
+bool CreateFolderLevels(const std::wstring& path);
+
+// Deletes folder with everything below it; links are removed, never followed.
+void DeleteFolderTree(const std::wstring& folder);

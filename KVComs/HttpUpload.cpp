@@ -12,17 +12,12 @@
 
 namespace {
 
-// Process-wide user-agent texts: one for the report and suspicious uploads, one for statistics.
-std::string g_reportAgent;
-std::string g_statisticAgent;
-
 struct UploadSpec {
     const char* name;          // function name in the log
     const char* exceptionName; // name in the exception line
     UploadKind kind;
     AnswerCheck check;
     uint64_t sizeEchoExtra;
-    std::string* agent;
 };
 
 bool ReadWholeFile(const char* path, std::string& bytes)
@@ -96,7 +91,7 @@ bool AddHeader(HINTERNET request, const std::string& header, const std::string& 
 
 int Post(const UploadSpec& spec, const UploadTarget& target, const std::string& md5Text, InetHandles& h)
 {
-    *spec.agent = target.agent ? target.agent : "";
+    const char* agent = target.agent ? target.agent : "";
     const KVCOMS_PROXY& proxy = *target.proxy;
 
     std::string boundary;
@@ -117,10 +112,10 @@ int Post(const UploadSpec& spec, const UploadTarget& target, const std::string& 
         std::string proxyText = UploadProxyText(proxy);
         COMS_LOG("Using proxy");
         COMS_LOG("    Proxy used: %s", proxyText.c_str());
-        h.session = Inet().InternetOpenA(spec.agent->c_str(), INTERNET_OPEN_TYPE_PROXY, proxyText.c_str(), nullptr, 0);
+        h.session = Inet().InternetOpenA(agent, INTERNET_OPEN_TYPE_PROXY, proxyText.c_str(), nullptr, 0);
     } else {
         COMS_LOG(spec.kind == UPLOAD_STATISTIC ? "No proxy used" : "Not proxy used");
-        h.session = Inet().InternetOpenA(spec.agent->c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+        h.session = Inet().InternetOpenA(agent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
     }
     if (!h.session)
         return 1;
@@ -204,28 +199,26 @@ int Upload(const UploadSpec& spec, const UploadTarget& target, const std::string
 
 int UploadReportHttpWininet(const UploadTarget& target)
 {
-    UploadSpec spec = {"UploadReportHttpWininet", "UploadReportHttpWininet", UPLOAD_REPORT, CHECK_SIZE_ECHO, 0,
-                       &g_reportAgent};
+    UploadSpec spec = {"UploadReportHttpWininet", "UploadReportHttpWininet", UPLOAD_REPORT, CHECK_SIZE_ECHO, 0};
     return Upload(spec, target, std::string());
 }
 
 int UploadStatisticHttpWininet(const UploadTarget& target)
 {
-    UploadSpec spec = {"UploadStatisticHttpWininet", "UploadStatisticHttpWininet", UPLOAD_STATISTIC, CHECK_STATUS, 0,
-                       &g_statisticAgent};
+    UploadSpec spec = {"UploadStatisticHttpWininet", "UploadStatisticHttpWininet", UPLOAD_STATISTIC, CHECK_STATUS, 0};
     return Upload(spec, target, std::string());
 }
 
 int UploadReportHttpSuspiciousWininet(const UploadTarget& target, const std::string& md5Text, bool checkSizeEcho)
 {
     UploadSpec spec = {"UploadReportHttpSuspiciousWininet", "UploadReportHttpSuspiciousWininet", UPLOAD_SUSPICIOUS,
-                       checkSizeEcho ? CHECK_SIZE_ECHO : CHECK_TO_FILE, 32, &g_reportAgent};
+                       checkSizeEcho ? CHECK_SIZE_ECHO : CHECK_TO_FILE, 32};
     return Upload(spec, target, md5Text);
 }
 
 int UploadReportHttpSuspiciousQEMWininet(const UploadTarget& target, const std::string& md5Text, bool checkSizeEcho)
 {
     UploadSpec spec = {"UploadReportHttpSuspiciousQEMWininet", "UploadReportHttpSuspiciousWininet",
-                       UPLOAD_SUSPICIOUS_QEM, checkSizeEcho ? CHECK_SIZE_ECHO : CHECK_TO_FILE, 33, &g_reportAgent};
+                       UPLOAD_SUSPICIOUS_QEM, checkSizeEcho ? CHECK_SIZE_ECHO : CHECK_TO_FILE, 33};
     return Upload(spec, target, md5Text);
 }

@@ -25,22 +25,11 @@ struct ConnectionTestState {
 };
 
 ConnectionTestState g_test;
-KvComsSendApi g_coms;
-
-bool Bind(const TessalyConfig& config)
-{
-    if (g_coms.module)
-        return true;
-    const std::wstring path = ToWide(config.programFolder + "\\KVComs.dll");
-    const unsigned long error = BindKvComsSendApi(path, g_coms);
-    if (error != 0)
-        TEST_LOG("Could not bind the communications library [%s]. Error: %lu", ToNarrow(path).c_str(), error);
-    return error == 0;
-}
+const KvComsSendApi* g_coms = nullptr;
 
 int RunTest()
 {
-    g_test.lastResult = g_coms.testConnection(&g_test.request);
+    g_test.lastResult = g_coms->testConnection(&g_test.request);
     return g_test.lastResult;
 }
 
@@ -88,7 +77,8 @@ bool TestConnection(TessalyConfig& config, void* instance)
 {
     (void)instance;
     KV_SCOPE(config.logModule.c_str(), "TestConnection()");
-    if (!Bind(config))
+    g_coms = KvComsApiFor(config);
+    if (!g_coms)
         return false;
     FillRequest(config);
     if (RunTest() == 1) {

@@ -81,17 +81,26 @@ unsigned long BindKvComsSendApi(const std::wstring& dllPath, KvComsSendApi& api)
     return 0;
 }
 
+const KvComsSendApi* KvComsApiFor(const TessalyConfig& config)
+{
+    static KvComsSendApi api;
+    if (api.module)
+        return &api;
+    const std::wstring path = ToWide(config.programFolder + "\\KVComs.dll");
+    const unsigned long error = BindKvComsSendApi(path, api);
+    if (error != 0) {
+        KV_GenerateLog(config.logModule.c_str(), KV_SOURCE_FILE, __LINE__,
+                       "Could not bind the communications library [%s]. Error: %lu", ToNarrow(path).c_str(), error);
+        return nullptr;
+    }
+    return &api;
+}
+
 bool UrlDelivery::Bind()
 {
-    if (api_.module)
-        return true;
-    const std::wstring path = ToWide(config_.programFolder + "\\KVComs.dll");
-    const unsigned long error = BindKvComsSendApi(path, api_);
-    if (error != 0) {
-        URL_LOG("Could not bind the communications library [%s]. Error: %lu", ToNarrow(path).c_str(), error);
-        return false;
-    }
-    return true;
+    if (!api_)
+        api_ = KvComsApiFor(config_);
+    return api_ != nullptr;
 }
 
 // The three request records, filled once and reused by every later call.
@@ -145,14 +154,14 @@ bool UrlDelivery::Deliver(DeliveryKind kind, const DeliveryOptions& options, Del
         suspicious_.processedCount = suspicious_.failedCount = suspicious_.qesqFailedCount = 0;
         suspicious_.spare[0] = suspicious_.spare[1] = 0;
         suspicious_.lastError = 0;
-        delivered = api_.sendSuspiciousQem(&suspicious_) != 0;
+        delivered = api_->sendSuspiciousQem(&suspicious_) != 0;
         counters.sent = suspicious_.processedCount;
         counters.left = suspicious_.failedCount;
         URL_LOG("Suspicious by URL: result %d, sent %u, failed %u, error %u", delivered ? 1 : 0,
                 suspicious_.processedCount, suspicious_.failedCount, suspicious_.lastError);
     } else {
         KVCOMS_SENDFILES& request = kind == KIND_REPORTS ? reports_ : statistics_;
-        KVCOMS_SendFiles_t send = kind == KIND_REPORTS ? api_.sendReports : api_.sendStatistics;
+        KVCOMS_SendFiles_t send = kind == KIND_REPORTS ? api_->sendReports : api_->sendStatistics;
         if (kind == KIND_REPORTS)
             CopyRequestText(reports_.excludedName, sizeof(reports_.excludedName), excluded ? excluded : "");
         else

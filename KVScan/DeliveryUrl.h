@@ -26,6 +26,10 @@ struct KvComsSendApi {
 // when an export is missing; the library is then released again).
 unsigned long BindKvComsSendApi(const std::wstring& dllPath, KvComsSendApi& api);
 
+// The exports of the program folder's KVComs.dll, loaded once for the process: the URL transport and
+// the connection test share them. Null (logged) while the library or one of its exports is missing.
+const KvComsSendApi* KvComsApiFor(const TessalyConfig& config);
+
 class UrlDelivery : public Delivery {
 public:
     explicit UrlDelivery(const TessalyConfig& config) : config_(config) {}
@@ -45,7 +49,7 @@ private:
     void FillRequests();
 
     const TessalyConfig& config_;
-    KvComsSendApi api_;
+    const KvComsSendApi* api_ = nullptr;
     bool filled_ = false;
     std::string statisticsUrl_;
     KVCOMS_SENDFILES reports_;

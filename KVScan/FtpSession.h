@@ -1,6 +1,5 @@
 // One passive FTP session over WinINet: the Internet handle (direct or through the configured proxy)
-// and the connection to the server, logged in with FTPUser or anonymously. WinINet is bound from
-// wininet.dll at first use through a table of its functions.
+// and the connection to the server, logged in with FTPUser or anonymously.
 #pragma once
 
 #include "FtpTransport.h"

@@ -55,7 +55,7 @@ int FtpDestinationFrom(const TessalyConfig& config, FtpDestination& destination)
     destination = FtpDestination();
     if (ParseFtpAddress(config.reportsFtp, destination.address) != 0)
         return 1;
-    destination.instanceId = std::wstring(config.instanceId.begin(), config.instanceId.end());
+    destination.instanceId = ToWide(config.instanceId);
     destination.user = config.ftpUser;
     destination.password = config.ftpPassword;
     destination.proxyServer = config.proxyServer;

@@ -19,9 +19,3 @@ int RemoveStaleProgress(const ProgressRecord& record);
 // The lock taken around every write of the progress file (folder and FTP alike).
 void LockProgressWrites();
 void UnlockProgressWrites();
-
-// Creates path and every missing level above it. True when the folder exists afterwards.
-bool CreateFolderLevels(const std::wstring& path);
-
-// Deletes folder with everything below it.
-void DeleteFolderTree(const std::wstring& folder);

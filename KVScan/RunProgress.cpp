@@ -25,12 +25,10 @@ RunProgressState& Run()
     return state;
 }
 
+// Every caller holds the progress lock, under which the destination is also replaced.
 int WriteByFtp(const ProgressRecord& record)
 {
-    LockProgressWrites();
-    const int result = WriteProgressFtp(Run().ftp, record);
-    UnlockProgressWrites();
-    return result;
+    return WriteProgressFtp(Run().ftp, record);
 }
 
 // Writes under the progress lock; the thread's stop flag is set in the same hold when final.

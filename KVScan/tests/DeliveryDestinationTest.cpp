@@ -1,4 +1,5 @@
 #include "DeliveryDestination.h"
+#include "FileHelpers.h"
 #include "ProgressFile.h"
 #include "TessalyConfig.h"
 #include "TestFiles.h"

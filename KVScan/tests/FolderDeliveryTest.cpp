@@ -1,4 +1,5 @@
 #include "FolderDelivery.h"
+#include "FileHelpers.h"
 #include "ProgressFile.h"
 #include "SendFolder.h"
 #include "TestFiles.h"

@@ -1,3 +1,4 @@
+#include "FileHelpers.h"
 #include "ProgressFile.h"
 #include "TestFiles.h"
 

@@ -1,4 +1,5 @@
 #include "ExitStatus.h"
+#include "FileHelpers.h"
 #include "ProgressFile.h"
 #include "RunProgress.h"
 #include "TessalyConfig.h"

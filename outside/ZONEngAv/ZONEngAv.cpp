@@ -18,7 +18,7 @@ void Journal(const char* format, ...)
     char line[256];
     va_list args;
     va_start(args, format);
-    int length = vsnprintf(line, sizeof(line) - 2, format, args);
+    int length = vsnprintf(line, sizeof(line), format, args);
     va_end(args);
     if (length < 0)
         return;
