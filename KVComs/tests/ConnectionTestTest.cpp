@@ -91,8 +91,12 @@ TEST(ConnectionTest, FailedSessionOrConnectionIsNoConnection)
     strcpy(record.url, "http://audit.example/");
     record.tryDirect = 1;
     inet.failConnect = true;
+    record.connectionType = 9;
     EXPECT_EQ(TestInternetConnection(&record), 0);
+    EXPECT_EQ(record.connectionType, 0u);
+    inet.failConnect = false;
     inet.failOpen = true;
+    record.connectionType = 9;
     EXPECT_EQ(TestInternetConnection(&record), 0);
     EXPECT_EQ(record.connectionType, 0u);
 }

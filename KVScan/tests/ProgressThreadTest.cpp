@@ -8,15 +8,17 @@
 
 namespace {
 
-// Journal of the writes the thread made; the writer fails while failWrites is set.
+// Journal of the writes the thread made; the writer fails the next failWrites writes.
 std::vector<int> g_written;
 volatile LONG g_failWrites = 0;
 HANDLE g_wrote = nullptr;
 
 int JournalWriter(const ProgressRecord& record)
 {
-    if (g_failWrites)
+    if (g_failWrites > 0) {
+        InterlockedDecrement(&g_failWrites);
         return 1;
+    }
     g_written.push_back(record.percentage);
     SetEvent(g_wrote);
     return 0;
@@ -57,7 +59,7 @@ TEST_F(ProgressThreadTest, WritesOnlyWhenThePercentageChanges)
 {
     HANDLE thread = Start();
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_wrote, 5000)); // 0 is new at first
-    Sleep(60); // several rounds with no change
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(g_wrote, 60)); // several rounds with no change, no write
     InterlockedExchange(&percentage, 40);
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_wrote, 5000));
     Stop(thread);
@@ -69,10 +71,9 @@ TEST_F(ProgressThreadTest, AFailedWriteIsTriedAgain)
     g_failWrites = 1;
     percentage = 25;
     HANDLE thread = Start();
-    Sleep(50);
-    g_failWrites = 0;
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_wrote, 5000));
     Stop(thread);
+    EXPECT_EQ(0, g_failWrites); // the first write failed, the same percentage went at the next round
     EXPECT_EQ((std::vector<int>{25}), g_written);
 }
 
