@@ -1,5 +1,6 @@
 // The engine's service through the real service manager (Wine's), with the stand-in service.
 #include "EngineService.h"
+#include "ExitProgram.h"
 #include "TestLog.h"
 
 #include <windows.h>
@@ -116,8 +117,10 @@ TEST_F(EngineServiceTest, InstalledServiceRunsUntilStopped)
     // A second start finds it running and says so.
     EXPECT_EQ(Install(), SERVICE_STARTED);
 
-    // The stand-in answers the stop that the exit routine sends.
-    RemoveService();
+    // The exit routine's removal: the stand-in answers its stop, and the service is gone.
+    EXPECT_EQ(UninstallService(ZOKSVC_SERVICE_NAME), 0);
+    const std::vector<std::string> exitLines = log.Messages("ExitProgram.cpp");
+    EXPECT_NE(std::find(exitLines.begin(), exitLines.end(), "Service Stopped"), exitLines.end());
     EXPECT_EQ(State(), 0u);
     std::string journal = ReadFile(folder_ + "\\zoksvc.journal");
     EXPECT_NE(journal.find("stop requested"), std::string::npos) << journal;
